@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# The whole test suite: installs what is missing, builds, runs every test (no display needed).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+scripts/build.sh
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir "${QL310_BUILD_DIR:-build}" --output-on-failure --parallel "$(nproc)" --timeout 300
