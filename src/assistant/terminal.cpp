@@ -1,0 +1,296 @@
+#include "assistant/terminal.h"
+
+#include <ctime>
+#include <fstream>
+
+#include "assistant/hex_reader.h"
+#include "assistant/line_options.h"
+
+namespace ql {
+
+Terminal::Terminal(Scheduler& scheduler, TerminalLine& line, PortLister portLister)
+    : scheduler_(scheduler),
+      line_(line),
+      portLister_(std::move(portLister)),
+      lineSettings_(assistantLineDefaults()),
+      flushTimer_(scheduler.makeTimer(kFlushDelayMs, [this] { flush(); })),
+      messageTimer_(scheduler.makeTimer(kMessageMs,
+                                        [this] {
+                                          messageTimer_->stop();
+                                          message_.clear();
+                                          notify(kMessage);
+                                        })),
+      clockTimer_(scheduler.makeTimer(kClockMs, [this] { notify(kClock); })),
+      autoSendTimer_(scheduler.makeTimer(autoSendPeriod_, [this] { sendOnce(); })),
+      fileSender_(
+          scheduler,
+          [this](const std::uint8_t* data, std::size_t length) { return sendBytes(data, length); },
+          [this] { return line_.sendQueueEmpty(); },
+          [this](std::uint64_t sent, std::uint64_t total, bool finished) {
+            if (finished) {
+              showMessage(kSentMessage);
+            } else {
+              showMessage("发送文件 " + std::to_string(total ? sent * 100 / total : 100) + "%");
+            }
+          }) {
+  portList_ = portLister_ ? portLister_() : std::vector<std::string>{};
+  if (!portList_.empty()) portName_ = portList_.front();
+  line_.port().setCommName(portName_);
+  line_.setLineSettings(lineSettings_);
+  line_.port().setOnReceiveData([this](const std::uint8_t* data, std::size_t length) { onReceive(data, length); });
+  clockTimer_->start();
+}
+
+Terminal::~Terminal() { line_.port().setOnReceiveData(nullptr); }
+
+void Terminal::notify(unsigned changes) {
+  if (onChanged_ && changes != 0) onChanged_(changes);
+}
+
+// --- port setup
+
+void Terminal::openPort() {
+  portOpen_ = true;
+  try {
+    line_.port().open();
+  } catch (const SerialPortError&) {
+    line_.port().close();
+    portOpen_ = false;
+    showMessage(kOpenFailedMessage);
+  }
+}
+
+void Terminal::closePort() {
+  fileSender_.cancel();
+  line_.port().close();
+  portOpen_ = false;
+}
+
+void Terminal::pressOpenButton() {
+  applyLine();
+  if (portOpen_) {
+    closePort();
+  } else {
+    openPort();
+  }
+  notify(kPortState);
+}
+
+void Terminal::setPortName(const std::string& name) {
+  const bool reopen = portOpen_;
+  line_.port().close();
+  fileSender_.cancel();
+  portName_ = name;
+  line_.port().setCommName(name);
+  if (reopen) openPort();
+  notify(kPortState);
+}
+
+void Terminal::refreshPortList() {
+  if (portOpen_) {
+    closePort();
+    notify(kPortState);
+  }
+  std::vector<std::string> ports = portLister_ ? portLister_() : std::vector<std::string>{};
+  if (ports.empty()) return;
+  portList_ = std::move(ports);
+  notify(kPortList);
+}
+
+void Terminal::applyLine() { line_.setLineSettings(lineSettings_); }
+
+void Terminal::setBaudText(std::string_view text) {
+  const auto rate = parseBaudRate(text);
+  if (!rate) return;
+  lineSettings_.baudRate = *rate;
+  applyLine();
+}
+
+void Terminal::setParityIndex(int index) {
+  lineSettings_.parity = parityForIndex(index);
+  lineSettings_.parityCheck = lineSettings_.parity != Parity::None;
+  applyLine();
+}
+
+void Terminal::setDataBitsIndex(int index) {
+  lineSettings_.byteSize = byteSizeForIndex(index);
+  applyLine();
+}
+
+void Terminal::setStopBitsIndex(int index) {
+  lineSettings_.stopBits = stopBitsForIndex(index);
+  applyLine();
+}
+
+// --- receiving
+
+void Terminal::onReceive(const std::uint8_t* data, std::size_t length) {
+  receivedTotal_ += length;
+  lastReceived_ = length;
+  pendingChanges_ |= kCounters;
+
+  const ReadOutValues values = ReadOut(readOut_, data, length);
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (!values[i]) continue;
+    readOutValues_[i] = *values[i];
+    pendingChanges_ |= kReadOut;
+  }
+
+  if (displayRunning_) {
+    const std::size_t before = receiveArea_.length();
+    if (autoClear_ && before > kAutoClearLimit) receiveArea_.clear();
+    scratch_.clear();
+    if (hexDisplay_) {
+      appendHexDump(scratch_, data, length);
+    } else {
+      decoder_.decode(data, length, scratch_);
+    }
+    receiveArea_.append(scratch_);
+    info_ = std::to_string(before);
+    pendingChanges_ |= kReceiveArea | kInfo;
+  }
+  flushTimer_->start();  // no-op while a flush is already due
+}
+
+void Terminal::flush() {
+  flushTimer_->stop();
+  const unsigned changes = pendingChanges_;
+  pendingChanges_ = 0;
+  notify(changes);
+}
+
+void Terminal::setDisplayRunning(bool running) { displayRunning_ = running; }
+
+void Terminal::setHexDisplay(bool hex) {
+  if (hex == hexDisplay_) return;
+  hexDisplay_ = hex;
+  decoder_.reset();
+}
+
+void Terminal::clearReceiveArea() {
+  receiveArea_.clear();
+  decoder_.reset();
+  notify(kReceiveArea);
+}
+
+void Terminal::setReceiveText(const std::string& utf8) {
+  receiveArea_.setText(utf8ToUtf16(utf8));
+  decoder_.reset();
+  notify(kReceiveArea);
+}
+
+std::string Terminal::receiveCounterText() const {
+  return std::to_string(receivedTotal_) + "(" + std::to_string(lastReceived_) + ")";
+}
+
+bool Terminal::saveReceiveArea(const std::string& path, const DateTime& now) const {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out) return false;
+  char stamp[40];
+  std::snprintf(stamp, sizeof stamp, "    %04d %02d %02d  %02d:%02d:%02d\r\n", now.year, now.month, now.day, now.hour,
+                now.minute, now.second);
+  out << stamp;
+  const std::string text = receiveArea_.utf8();
+  std::string lines;
+  lines.reserve(text.size() + text.size() / 16);
+  for (char c : text) {
+    if (c == '\n') lines.push_back('\r');
+    lines.push_back(c);
+  }
+  out << lines << "\r\n";
+  return static_cast<bool>(out);
+}
+
+// --- sending
+
+bool Terminal::sendBytes(const std::uint8_t* data, std::size_t length) {
+  // Only bytes the port accepted are counted: a closed port sends nothing and counts nothing.
+  if (!line_.port().writeBuffer(data, length)) return false;
+  sentTotal_ += length;
+  lastSent_ = length;
+  notify(kCounters);
+  return true;
+}
+
+void Terminal::sendOnce() {
+  Bytes bytes;
+  if (hexSend_) {
+    bytes = readHex(sendText_);
+    if (bytes.empty()) return;
+  } else {
+    // The send area's line ends go out as CR LF, as a terminal user types them.
+    bytes.reserve(sendText_.size());
+    for (char c : sendText_) {
+      if (c == '\n') bytes.push_back('\r');
+      bytes.push_back(static_cast<std::uint8_t>(c));
+    }
+  }
+  if (sendBytes(bytes.data(), bytes.size())) showMessage(kSentMessage);
+}
+
+void Terminal::quickSend(std::string_view hexText) {
+  const Bytes bytes = readHex(hexText);
+  if (bytes.empty()) return;
+  if (sendBytes(bytes.data(), bytes.size())) showMessage(kSentMessage);
+}
+
+void Terminal::setAutoSend(bool on) { autoSendTimer_->setEnabled(on); }
+
+bool Terminal::autoSend() const { return autoSendTimer_->enabled(); }
+
+void Terminal::setAutoSendPeriod(int ms) {
+  if (ms <= 0) return;
+  autoSendPeriod_ = ms;
+  autoSendTimer_->setInterval(ms);
+}
+
+bool Terminal::sendFile(const std::string& path) {
+  setInfo(path);
+  return fileSender_.start(path);
+}
+
+std::string Terminal::sendCounterText() const {
+  return std::to_string(sentTotal_) + "(" + std::to_string(lastSent_) + ")";
+}
+
+void Terminal::resetCounters() {
+  receivedTotal_ = lastReceived_ = 0;
+  sentTotal_ = lastSent_ = 0;
+  notify(kCounters);
+}
+
+void Terminal::resetReceiveCounter() {
+  receivedTotal_ = lastReceived_ = 0;
+  notify(kCounters);
+}
+
+void Terminal::resetSendCounter() {
+  sentTotal_ = lastSent_ = 0;
+  notify(kCounters);
+}
+
+// --- panels
+
+void Terminal::showMessage(std::string text) {
+  message_ = std::move(text);
+  messageTimer_->restart();
+  notify(kMessage);
+}
+
+void Terminal::setInfo(std::string text) {
+  info_ = std::move(text);
+  notify(kInfo);
+}
+
+std::string Terminal::clockText() const {
+  const DateTime now = localDateTime(std::time(nullptr));
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d", now.hour, now.minute, now.second);
+  return text;
+}
+
+// --- read-out
+
+void Terminal::setReadOutParameters(const ReadOutParameters& parameters) { readOut_ = parameters; }
+
+}  // namespace ql

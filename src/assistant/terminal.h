@@ -1,0 +1,177 @@
+#pragma once
+// The assistant's terminal: the port and its line settings, the receive area and its display
+// modes, the counters, manual, periodic, quick and file sends, the message panel and the
+// parameter read-out. The window only renders this state and forwards user actions.
+//
+// Received blocks update the state at once (every byte is counted), but observers hear of it
+// only when the short flush timer fires: a fast device causes one redraw per flush, never one
+// per block.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "assistant/file_sender.h"
+#include "assistant/read_out.h"
+#include "assistant/receive_area.h"
+#include "assistant/receive_text_decoder.h"
+#include "assistant/terminal_line.h"
+#include "link/serial_port.h"
+#include "runtime/formats.h"
+#include "runtime/scheduler.h"
+
+namespace ql {
+
+class Terminal {
+ public:
+  // What changed, as a bit set handed to the observer.
+  enum Change : unsigned {
+    kReceiveArea = 1u << 0,
+    kCounters = 1u << 1,
+    kPortState = 1u << 2,  // open/closed: lamp and open button caption
+    kMessage = 1u << 3,
+    kClock = 1u << 4,
+    kReadOut = 1u << 5,
+    kInfo = 1u << 6,
+    kPortList = 1u << 7,
+  };
+  using ChangeHandler = std::function<void(unsigned changes)>;
+  using PortLister = std::function<std::vector<std::string>()>;
+
+  static constexpr int kFlushDelayMs = 30;
+  static constexpr int kMessageMs = 1000;
+  static constexpr int kClockMs = 1000;
+  // Automatic clearing empties the area once it holds more than this many characters.
+  static constexpr std::size_t kAutoClearLimit = 1'000'000;
+
+  static constexpr const char* kOpenFailedMessage = "串口不存在或被占用";
+  static constexpr const char* kSentMessage = " 发送完毕";
+
+  Terminal(Scheduler& scheduler, TerminalLine& line, PortLister portLister);
+  ~Terminal();
+  Terminal(const Terminal&) = delete;
+  Terminal& operator=(const Terminal&) = delete;
+
+  void setOnChanged(ChangeHandler handler) { onChanged_ = std::move(handler); }
+
+  // --- port setup
+  // The open button: closes an open port, or opens a closed one (a failure shows the message
+  // and leaves it closed).
+  void pressOpenButton();
+  // True while the open button reads "关闭串口" and the lamp is lit.
+  bool portOpen() const { return portOpen_; }
+  // The port box: closes the port, re-targets it and opens it again when it was open.
+  void setPortName(const std::string& name);
+  const std::string& portName() const { return portName_; }
+  // Closes an open port and lists the machine's ports again (an empty list keeps the old one).
+  void refreshPortList();
+  const std::vector<std::string>& portList() const { return portList_; }
+  // A baud box text; one that names no rate is ignored.
+  void setBaudText(std::string_view text);
+  void setParityIndex(int index);
+  void setDataBitsIndex(int index);
+  void setStopBitsIndex(int index);
+  const LineSettings& lineSettings() const { return lineSettings_; }
+
+  // --- receiving
+  void setDisplayRunning(bool running);
+  bool displayRunning() const { return displayRunning_; }
+  void setHexDisplay(bool hex);
+  bool hexDisplay() const { return hexDisplay_; }
+  void setAutoClear(bool on) { autoClear_ = on; }
+  bool autoClear() const { return autoClear_; }
+  void clearReceiveArea();
+  void setReceiveText(const std::string& utf8);
+  const ReceiveArea& receiveArea() const { return receiveArea_; }
+  std::uint64_t receivedTotal() const { return receivedTotal_; }
+  // "ReceivedTotal(last block)"
+  std::string receiveCounterText() const;
+  // Writes a line of four blanks and the time, then the receive area and a line end (CR LF).
+  bool saveReceiveArea(const std::string& path, const DateTime& now) const;
+
+  // --- sending
+  void setSendText(std::string text) { sendText_ = std::move(text); }
+  const std::string& sendText() const { return sendText_; }
+  void setHexSend(bool hex) { hexSend_ = hex; }
+  bool hexSend() const { return hexSend_; }
+  // "手动发送" and every auto-send tick.
+  void sendOnce();
+  // A quick-send row: its text read as hexadecimal.
+  void quickSend(std::string_view hexText);
+  void setAutoSend(bool on);
+  bool autoSend() const;
+  void setAutoSendPeriod(int ms);
+  int autoSendPeriod() const { return autoSendPeriod_; }
+  // Sends a whole file in pieces with progress on the message panel; false when unreadable.
+  bool sendFile(const std::string& path);
+  std::uint64_t sentTotal() const { return sentTotal_; }
+  std::string sendCounterText() const;
+  void resetCounters();
+  void resetReceiveCounter();
+  void resetSendCounter();
+
+  // --- panels
+  const std::string& message() const { return message_; }
+  // The information panel: the receive area's length before the last block, or a file name.
+  const std::string& info() const { return info_; }
+  void setInfo(std::string text);
+  std::string clockText() const;
+
+  // --- read-out
+  void setReadOutParameters(const ReadOutParameters& parameters);
+  const ReadOutParameters& readOutParameters() const { return readOut_; }
+  const std::array<std::string, kReadOutCount>& readOutValues() const { return readOutValues_; }
+
+ private:
+  void onReceive(const std::uint8_t* data, std::size_t length);
+  void flush();
+  void notify(unsigned changes);
+  void openPort();
+  void closePort();
+  void applyLine();
+  bool sendBytes(const std::uint8_t* data, std::size_t length);
+  void showMessage(std::string text);
+
+  Scheduler& scheduler_;
+  TerminalLine& line_;
+  PortLister portLister_;
+  ChangeHandler onChanged_;
+
+  std::string portName_;
+  std::vector<std::string> portList_;
+  LineSettings lineSettings_;
+  bool portOpen_ = false;
+
+  ReceiveArea receiveArea_;
+  ReceiveTextDecoder decoder_;
+  std::u16string scratch_;
+  bool displayRunning_ = true;
+  bool hexDisplay_ = true;
+  bool autoClear_ = true;
+  std::uint64_t receivedTotal_ = 0;
+  std::size_t lastReceived_ = 0;
+
+  std::string sendText_ = "1276";
+  bool hexSend_ = true;
+  int autoSendPeriod_ = 1000;
+  std::uint64_t sentTotal_ = 0;
+  std::size_t lastSent_ = 0;
+
+  std::string message_;
+  std::string info_;
+  ReadOutParameters readOut_;
+  std::array<std::string, kReadOutCount> readOutValues_;
+
+  unsigned pendingChanges_ = 0;
+  std::unique_ptr<Timer> flushTimer_;
+  std::unique_ptr<Timer> messageTimer_;
+  std::unique_ptr<Timer> clockTimer_;
+  std::unique_ptr<Timer> autoSendTimer_;
+  FileSender fileSender_;
+};
+
+}  // namespace ql
