@@ -1,0 +1,113 @@
+#pragma once
+// velmo without its windows: the link, the dispatcher, the feature sequencers, the settings and
+// the language, wired together on one loop thread. The Qt main window renders the models it
+// exposes and forwards the operator's actions to it; headless commands and tests drive it directly.
+
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/connection.h"
+#include "link/connection_panel.h"
+#include "link/link_state.h"
+#include "link/memo_log.h"
+#include "link/port.h"
+#include "link/receive_dispatcher.h"
+#include "link/reply_handlers.h"
+#include "runtime/observable.h"
+#include "runtime/operator.h"
+#include "runtime/scheduler.h"
+#include "status/info_poll.h"
+#include "status/instrument_info.h"
+
+namespace ql {
+
+// The page shown in the main window.
+enum class Page { Download = 1, DataView = 2, Configuration = 3 };
+
+class NavigationState : public Observable {
+ public:
+  Page page = Page::Download;
+  void changed() const { notify(); }
+};
+
+struct ProgramEnvironment {
+  std::string home;                                   // velmo's home directory (settings, data)
+  std::vector<std::string> resourceDirs;              // where delivered pictures and .lag files are looked up
+  std::function<std::string(char)> listPorts;         // ListSerialPorts by default
+  std::function<std::time_t()> clock;                 // wall clock (time(nullptr) by default)
+};
+
+class VelmoProgram : private ReplyHandlers {
+ public:
+  VelmoProgram(Scheduler& loop, Operator& op, Port& port, ProgramEnvironment env);
+  ~VelmoProgram() override;
+
+  // Start-up before the window shows: directories, settings files, language.
+  void create();
+  // Deferred start-up: picture check (false: the program must end; the operator was told),
+  // then the search loop starts.
+  bool initialise();
+  // Exit: the last link frame, then the settings file is saved with the window geometry.
+  struct Geometry {
+    int left = 0, top = 0, width = 0, height = 0;
+  };
+  void close(const Geometry& window, const std::string& languageBoxText);
+
+  // Texts of the chosen language; empty for a missing key.
+  std::string text(const std::string& section, const std::string& key) const;
+  // Names for the language box, and the chosen one.
+  std::vector<std::string> languages() const;
+  std::string language() const;
+  // The stored window geometry when it may be restored on a screen of this size.
+  std::optional<Geometry> restoredGeometry(int screenWidth, int screenHeight) const;
+  // A delivered picture file, found in the home or the resource directories; empty if missing.
+  std::string picturePath(const std::string& fileName) const;
+
+  // Models the window renders.
+  ConnectionPanel& connectionPanel() { return panel_; }
+  InstrumentInfo& instrumentInfo() { return info_; }
+  MemoLog& memo() { return memo_; }
+  NavigationState& navigation() { return navigation_; }
+  const LinkState& linkState() const { return state_; }
+
+  // Operator actions.
+  void showPage(Page page);
+  void selectPort(int index);
+  void selectRate(int index);
+  void connectManually() { connection_->connectManually(); }
+  void disconnect() { connection_->disconnect(); }
+  void setAutoSearch(bool on) { connection_->setAutoSearch(on); }
+  void clearMemo() { memo_.clear(); }
+
+  Connection& connection() { return *connection_; }
+  InfoPoll& infoPoll() { return *infoPoll_; }
+  ReceiveDispatcher& dispatcher() { return *dispatcher_; }
+
+ private:
+  bool onReply(ReplyKind kind, const Bytes& block) override;
+  void onConnectionAnswer() override;
+  void onTrace(const std::string& hexLine) override;
+  void onSecondTick();
+  void send(const Bytes& frameWithoutCrc);
+
+  struct Settings;  // Sysuse.ini, sysuse.d and the language file
+  Scheduler& loop_;
+  Operator& operator_;
+  Port& port_;
+  ProgramEnvironment env_;
+  LinkState state_;
+  ConnectionPanel panel_;
+  InstrumentInfo info_;
+  MemoLog memo_;
+  NavigationState navigation_;
+  std::unique_ptr<Settings> settings_;
+  std::unique_ptr<Connection> connection_;
+  std::unique_ptr<ReceiveDispatcher> dispatcher_;
+  std::unique_ptr<InfoPoll> infoPoll_;
+  std::unique_ptr<Timer> secondTimer_;
+};
+
+}  // namespace ql
