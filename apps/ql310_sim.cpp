@@ -1,0 +1,120 @@
+// ql310-sim: one simulated QL310 logger on a new pseudo-terminal. Prints the terminal's path,
+// answers only at its own line rate, and serves until SIGINT or SIGTERM.
+
+#include <signal.h>
+
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <iostream>
+#include <string>
+#include <string_view>
+
+#include "sim/logger_model.h"
+#include "sim/pty_server.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: ql310-sim [--baud N] [--link PATH] [--serial N] [--files N] [--split]\n"
+    "                 [--drop-every N] [--stall-after N] [--garbage] [--help]\n"
+    "\n"
+    "Serves one simulated QL310 logger on a new pseudo-terminal and prints its path.\n"
+    "  --baud N         line rate the logger answers at (default 9600)\n"
+    "  --link PATH      make PATH a symbolic link to the terminal (an old link is replaced)\n"
+    "  --serial N       serial number (default 210012345)\n"
+    "  --files N        recorded files in the logger (kept for the file table, which the\n"
+    "                   simulator does not serve yet)\n"
+    "  --split          split every reply after 8 bytes with a 40 ms pause\n"
+    "  --drop-every N   lose every N-th reply\n"
+    "  --stall-after N  answer nothing after N replies\n"
+    "  --garbage        answer garbage, not silence, at a wrong line rate\n"
+    "Runs until interrupted (SIGINT, SIGTERM); then removes the link.\n";
+
+constexpr int kSplitAt = 8;
+
+ql::sim::PtyServer* runningServer = nullptr;
+
+void onStopSignal(int) {
+  if (runningServer) runningServer->requestStop();
+}
+
+template <typename Number>
+bool parseNumber(std::string_view text, Number& out) {
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), out);
+  return error == std::errc() && end == text.data() + text.size();
+}
+
+int usageError(const std::string& message) {
+  std::cerr << "ql310-sim: " << message << "\n" << kUsage;
+  return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ql::sim::LoggerConfig config;
+  ql::sim::LoggerFaults faults;
+  ql::sim::PtyOptions options;
+
+  for (int i = 1; i < argc; ++i) {
+    std::string_view arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::cout << kUsage;
+      return 0;
+    }
+    if (arg == "--split") {
+      faults.splitAt = kSplitAt;
+      continue;
+    }
+    if (arg == "--garbage") {
+      faults.garbageAtWrongRate = true;
+      continue;
+    }
+    bool takesValue = arg == "--baud" || arg == "--link" || arg == "--serial" || arg == "--files" ||
+                      arg == "--drop-every" || arg == "--stall-after";
+    if (!takesValue) return usageError("unknown option " + std::string(arg));
+    if (i + 1 >= argc) return usageError(std::string(arg) + " needs a value");
+    std::string_view value = argv[++i];
+
+    bool valid = true;
+    if (arg == "--link") {
+      options.linkPath = std::string(value);
+      valid = !value.empty();
+    } else if (arg == "--baud") {
+      valid = parseNumber(value, config.baudRate) && config.baudRate > 0;
+    } else if (arg == "--serial") {
+      valid = parseNumber(value, config.serialNumber);
+    } else if (arg == "--files") {
+      valid = parseNumber(value, config.fileCount) && config.fileCount >= 0;
+    } else if (arg == "--drop-every") {
+      valid = parseNumber(value, faults.dropEvery) && faults.dropEvery > 0;
+    } else if (arg == "--stall-after") {
+      valid = parseNumber(value, faults.stallAfter) && faults.stallAfter > 0;
+    }
+    if (!valid) return usageError("bad value for " + std::string(arg) + ": " + std::string(value));
+  }
+
+  ql::sim::LoggerModel model(config);
+  model.setFaults(faults);
+  ql::sim::PtyServer server(model, options);
+  try {
+    server.open();
+  } catch (const std::exception& error) {
+    std::cerr << "ql310-sim: " << error.what() << "\n";
+    return 2;
+  }
+
+  runningServer = &server;
+  struct sigaction action {};
+  action.sa_handler = onStopSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+
+  std::cout << server.slavePath() << std::endl;
+  server.run();
+  runningServer = nullptr;
+  return 0;
+}

@@ -1,0 +1,39 @@
+#pragma once
+// What a simulated logger is: its identity, memory, battery, constants and line rate at power-up.
+// The defaults describe a plausible QL310 with firmware 1.3 (which reads its ratios as doubles).
+
+#include <array>
+#include <cstdint>
+#include <map>
+
+namespace ql::sim {
+
+struct LoggerConfig {
+  std::uint32_t serialNumber = 210012345;  // the program accepts 180000000 and above
+  std::uint16_t model = 100;               // 100 is a QL310
+  std::array<std::uint8_t, 4> hardwareVersion = {1, 0, 2, 0};
+  std::array<std::uint8_t, 4> firmwareVersion = {1, 3, 1, 5};
+  std::uint32_t flashSize = 8388608;
+  std::uint32_t flashUsed = 1048576;
+  std::uint16_t batteryMillivolts = 3600;
+  std::uint32_t batteryConsumption = 1500000;  // of a capacity of 6000000: 75 % left
+  std::uint16_t taskRunState = 0;              // 1 = a logging task is running
+  std::uint32_t baudRate = 9600;
+  // Recorded files the file table will hold; kept here for the file table's simulation.
+  int fileCount = 3;
+
+  // 32-bit constants by their first register (two-register reads).
+  std::map<std::uint16_t, std::uint32_t> constants32 = {
+      {0xF001, 310},     {0xF003, 20180901}, {0xF101, 8388608}, {0xF103, 8421376},
+      {0xF105, 7930},    {0xF107, 100000},   {0xF109, 2500},    {0xF10B, 1000},
+      {0xF10D, 12},      {0xF10F, 65536},    {0xF201, 4294962296u /* -5000 */},
+      {0xF203, 2750}};
+  // 16-bit constants (one-register reads).
+  std::map<std::uint16_t, std::uint16_t> constants16 = {{0xF301, 24}, {0xF302, 3}};
+  // Calibration polynomials, read four registers (one double) at a time from 0xF101 and 0xF201
+  // in steps of four: pressure in kPa and temperature in degrees Celsius from the raw readings.
+  std::array<double, 6> pressureRatios = {-101.325, 0.0125, 1.2e-9, -3.4e-15, 0.0, 0.0};
+  std::array<double, 6> temperatureRatios = {-5.125, 0.00061035, 2.1e-10, 0.0, 0.0, 0.0};
+};
+
+}  // namespace ql::sim

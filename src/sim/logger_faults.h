@@ -1,0 +1,23 @@
+#pragma once
+// Misbehaviour a simulated logger shows on request. All off by default.
+
+#include <cstdint>
+
+namespace ql::sim {
+
+struct LoggerFaults {
+  // Every reply is cut into two pieces at byte splitAt (0 = off), the second following after
+  // splitPauseMs: longer than the receiver's 20 ms block gap, so it arrives as a second block.
+  int splitAt = 0;
+  int splitPauseMs = 40;
+  // Every dropEvery-th reply is lost on the line (0 = off); the logger still acts on the request.
+  int dropEvery = 0;
+  // After stallAfter replies the logger ignores every request until this is cleared (0 = off).
+  int stallAfter = 0;
+  // Bytes at a wrong line rate are answered with framing garbage instead of silence.
+  bool garbageAtWrongRate = false;
+  // The next request makes the logger disappear: the transport closes the line.
+  bool vanish = false;
+};
+
+}  // namespace ql::sim

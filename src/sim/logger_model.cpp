@@ -1,0 +1,261 @@
+#include "sim/logger_model.h"
+
+#include <algorithm>
+#include <bit>
+
+#include "link/codecs.h"
+#include "link/crc.h"
+#include "sim/registers.h"
+
+namespace ql::sim {
+
+namespace {
+
+Bytes versionBytes(const std::array<std::uint8_t, 4>& version) { return {version.begin(), version.end()}; }
+
+Bytes doubleBytes(double value) {
+  Bytes out;
+  std::uint64_t raw = std::bit_cast<std::uint64_t>(value);
+  putBeU32(out, static_cast<std::uint32_t>(raw >> 32));
+  putBeU32(out, static_cast<std::uint32_t>(raw));
+  return out;
+}
+
+// Index of a ratio in a table whose doubles start at first, four registers apart.
+std::optional<int> ratioIndex(std::uint16_t reg, std::uint16_t first) {
+  if (reg < first) return std::nullopt;
+  int offset = reg - first;
+  if (offset % reg::kRatioRegisters != 0 || offset / reg::kRatioRegisters >= reg::kRatioCount) {
+    return std::nullopt;
+  }
+  return offset / reg::kRatioRegisters;
+}
+
+}  // namespace
+
+LoggerModel::LoggerModel(LoggerConfig config, Clock clock)
+    : config_(std::move(config)), clock_(std::move(clock)), baudRate_(config_.baudRate) {
+  seedRegisters();
+  addStandardHandlers();
+}
+
+void LoggerModel::seedRegisters() {
+  bank_.set(reg::kModel, config_.model);
+  bank_.setU32(reg::kSerialNumber, config_.serialNumber);
+  bank_.setBytes(reg::kHardwareVersion, versionBytes(config_.hardwareVersion));
+  bank_.setBytes(reg::kFirmwareVersion, versionBytes(config_.firmwareVersion));
+  bank_.setU32(reg::kFlashSize, config_.flashSize);
+  bank_.setU32(reg::kFlashUsed, config_.flashUsed);
+  bank_.set(reg::kBatteryVoltage, config_.batteryMillivolts);
+  bank_.setU32(reg::kBatteryConsumption, config_.batteryConsumption);
+  bank_.set(reg::kTaskRunState, config_.taskRunState);
+  for (const auto& [address, value] : config_.constants32) bank_.setU32(address, value);
+  for (const auto& [address, value] : config_.constants16) bank_.set(address, value);
+}
+
+void LoggerModel::addStandardHandlers() {
+  addReadHandler({reg::kClock, reg::kClock}, [this](const Request& r) { return readClock(r); });
+  addWriteHandler({reg::kClock, reg::kClock}, [this](const Request& r) { return writeClock(r); });
+  addReadHandler({0xF100, 0xF2FF}, [this](const Request& r) { return readConstants(r); });
+  addWriteHandler({reg::kBaudRate, reg::kBaudRate}, [this](const Request& r) { return writeBaudRate(r); });
+}
+
+void LoggerModel::addReadHandler(RegisterRange range, Handler handler) {
+  readRoutes_.push_back({range, std::move(handler)});
+}
+
+void LoggerModel::addWriteHandler(RegisterRange range, Handler handler) {
+  writeRoutes_.push_back({range, std::move(handler)});
+}
+
+void LoggerModel::setFaults(const LoggerFaults& faults) {
+  faults_ = faults;
+  repliesMade_ = 0;
+  repliesSent_ = 0;
+}
+
+std::time_t LoggerModel::now() const { return clock_ ? clock_() : std::time(nullptr); }
+
+Reply LoggerModel::receive(const Bytes& bytes, std::uint32_t lineRate) {
+  if (vanished_ || bytes.empty()) return {};
+  if (faults_.vanish) {
+    vanished_ = true;
+    return {};
+  }
+  if (lineRate != baudRate_) {
+    // A UART at another rate sees framing errors, not frames.
+    framer_.clear();
+    return faults_.garbageAtWrongRate ? garbageFor(bytes) : Reply{};
+  }
+
+  Reply out;
+  framer_.append(bytes);
+  while (std::optional<Request> request = framer_.next()) {
+    if (faults_.stallAfter > 0 && repliesSent_ >= faults_.stallAfter) continue;
+    Answer answer = handle(*request);
+    if (answer.isNone()) continue;
+
+    Reply reply;
+    if (answer.echo) reply.push_back({request->frame, 0});
+    for (ReplyChunk& chunk : answer.chunks) {
+      if (!reply.empty() && chunk.pauseBeforeMs == 0) {
+        reply.back().bytes.insert(reply.back().bytes.end(), chunk.bytes.begin(), chunk.bytes.end());
+      } else {
+        reply.push_back(std::move(chunk));
+      }
+    }
+    reply = deliverThroughFaults(std::move(reply));
+    out.insert(out.end(), reply.begin(), reply.end());
+    if (answer.afterReply) answer.afterReply();
+  }
+  return out;
+}
+
+Answer LoggerModel::handle(const Request& request) {
+  auto route = [&request](const std::vector<Route>& routes) -> const Handler* {
+    for (auto it = routes.rbegin(); it != routes.rend(); ++it) {
+      if (it->range.contains(request.firstRegister)) return &it->handler;
+    }
+    return nullptr;
+  };
+  switch (request.function) {
+    case kFunctionRead: {
+      const Handler* handler = route(readRoutes_);
+      return handler ? (*handler)(request) : readFromBank(request);
+    }
+    case kFunctionWrite: {
+      const Handler* handler = route(writeRoutes_);
+      return handler ? (*handler)(request) : writeToBank(request);
+    }
+    case kFunctionControl:
+      lastControlCode_ = request.controlCode;
+      return Answer::none();
+    default:
+      return Answer::none();
+  }
+}
+
+Answer LoggerModel::readAnswer(const Bytes& data) {
+  Bytes response = {kSlaveAddress, kFunctionRead, static_cast<std::uint8_t>(data.size())};
+  response.insert(response.end(), data.begin(), data.end());
+  return Answer{{{AppendCrc(response), 0}}, true, {}};
+}
+
+Answer LoggerModel::writeAck(const Request& request) {
+  Bytes ack(request.frame.begin(), request.frame.begin() + 6);
+  return Answer{{{AppendCrc(ack), 0}}, true, {}};
+}
+
+Answer LoggerModel::readFromBank(const Request& request) const {
+  if (request.count == 0 || request.count > kMaxReadCount) return Answer::none();
+  return readAnswer(bank_.read(request.firstRegister, request.count));
+}
+
+Answer LoggerModel::writeToBank(const Request& request) {
+  bank_.setBytes(request.firstRegister, request.data);
+  return writeAck(request);
+}
+
+Answer LoggerModel::readClock(const Request& request) const {
+  if (request.count != 3) return readFromBank(request);
+  std::time_t t = loggerTime();
+  std::tm local{};
+  localtime_r(&t, &local);
+  Bytes data = {static_cast<std::uint8_t>(local.tm_year % 100), static_cast<std::uint8_t>(local.tm_mon + 1),
+                static_cast<std::uint8_t>(local.tm_mday),       static_cast<std::uint8_t>(local.tm_hour),
+                static_cast<std::uint8_t>(local.tm_min),        static_cast<std::uint8_t>(local.tm_sec)};
+  return readAnswer(data);
+}
+
+Answer LoggerModel::writeClock(const Request& request) {
+  if (request.count != 3) return writeToBank(request);
+  const Bytes& d = request.data;
+  std::tm local{};
+  local.tm_year = 100 + d[0];
+  local.tm_mon = d[1] - 1;
+  local.tm_mday = d[2];
+  local.tm_hour = d[3];
+  local.tm_min = d[4];
+  local.tm_sec = d[5];
+  local.tm_isdst = -1;
+  std::time_t set = std::mktime(&local);
+  // A date the logger cannot hold is not acknowledged.
+  if (set == static_cast<std::time_t>(-1) || d[1] < 1 || d[1] > 12 || d[2] < 1 || d[2] > 31 || d[3] > 23 ||
+      d[4] > 59 || d[5] > 59) {
+    return Answer::none();
+  }
+  clockOffset_ = set - now();
+  return writeAck(request);
+}
+
+Answer LoggerModel::readConstants(const Request& request) const {
+  if (request.count == reg::kRatioRegisters) {
+    std::optional<int> pressure = ratioIndex(request.firstRegister, reg::kPressureRatiosFirst);
+    std::optional<int> temperature = ratioIndex(request.firstRegister, reg::kTemperatureRatiosFirst);
+    if (pressure) return readAnswer(doubleBytes(config_.pressureRatios[static_cast<std::size_t>(*pressure)]));
+    if (temperature) {
+      return readAnswer(doubleBytes(config_.temperatureRatios[static_cast<std::size_t>(*temperature)]));
+    }
+  }
+  return readFromBank(request);
+}
+
+Answer LoggerModel::writeBaudRate(const Request& request) {
+  if (request.count != 1) return Answer::none();
+  std::uint16_t value = BeU16(request.data[0], request.data[1]);
+  if (value == kSpeedSwitch || value == kSpeedSwitchAlternative) {
+    // The acknowledgement head is followed directly by the new rate, then one CRC over both.
+    Bytes response(request.frame.begin(), request.frame.begin() + 6);
+    putBeU32(response, kSpeedSwitchRate);
+    return Answer{{{AppendCrc(response), 0}}, true, [this] { baudRate_ = kSpeedSwitchRate; }};
+  }
+  std::optional<std::uint32_t> rate = (value >> 8) == 0 ? baudRateOfCode(value & 0xFF) : std::nullopt;
+  if (!rate) return Answer::none();
+  Answer answer = writeAck(request);
+  answer.afterReply = [this, newRate = *rate] { baudRate_ = newRate; };
+  return answer;
+}
+
+Reply LoggerModel::deliverThroughFaults(Reply reply) {
+  ++repliesMade_;
+  if (faults_.dropEvery > 0 && repliesMade_ % faults_.dropEvery == 0) return {};
+  ++repliesSent_;
+  if (faults_.splitAt <= 0) return reply;
+
+  // Cut the reply's byte stream at splitAt, wherever that falls among the chunks.
+  std::size_t offset = static_cast<std::size_t>(faults_.splitAt);
+  for (std::size_t i = 0; i < reply.size(); ++i) {
+    Bytes& bytes = reply[i].bytes;
+    if (offset < bytes.size()) {
+      ReplyChunk tail{Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(offset), bytes.end()),
+                      faults_.splitPauseMs};
+      bytes.resize(offset);
+      reply.insert(reply.begin() + static_cast<std::ptrdiff_t>(i) + 1, std::move(tail));
+      break;
+    }
+    offset -= bytes.size();
+    if (offset == 0) {  // the cut falls on an existing chunk boundary
+      if (i + 1 < reply.size()) {
+        reply[i + 1].pauseBeforeMs = std::max(reply[i + 1].pauseBeforeMs, faults_.splitPauseMs);
+      }
+      break;
+    }
+  }
+  return reply;
+}
+
+Reply LoggerModel::garbageFor(const Bytes& bytes) {
+  // About one framing-error byte for every two bytes sent; never 0x01, so never a reply's start.
+  std::size_t length = std::max<std::size_t>(1, bytes.size() / 2);
+  Bytes garbage;
+  for (std::size_t i = 0; i < length; ++i) {
+    garbageSeed_ ^= garbageSeed_ << 13;
+    garbageSeed_ ^= garbageSeed_ >> 17;
+    garbageSeed_ ^= garbageSeed_ << 5;
+    std::uint8_t b = static_cast<std::uint8_t>(garbageSeed_);
+    garbage.push_back(b == kSlaveAddress ? 0xFE : b);
+  }
+  return {{garbage, 0}};
+}
+
+}  // namespace ql::sim

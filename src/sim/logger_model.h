@@ -1,0 +1,128 @@
+#pragma once
+// The simulated QL310 logger: request bytes in, reply chunks out. It cuts Modbus-RTU frames out of
+// the bytes it receives and answers each with the exact request frame (the echo) followed by the
+// response. It answers only when the line rate the bytes arrived at equals its own rate.
+//
+// Registers are served by handlers keyed by register ranges (the newest registration wins), with
+// the plain register bank as the fallback: a feature that needs behaviour (the clock, the ratios,
+// the baud rate, later the file table) adds a handler; plain values just live in the bank.
+
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "link/bytes.h"
+#include "sim/logger_config.h"
+#include "sim/logger_faults.h"
+#include "sim/register_bank.h"
+#include "sim/request_framer.h"
+
+namespace ql::sim {
+
+// A piece of a reply, sent pauseBeforeMs after the previous piece has left. Each transport
+// applies the pauses its own way (virtual clock, poll deadlines).
+struct ReplyChunk {
+  Bytes bytes;
+  int pauseBeforeMs = 0;
+  friend bool operator==(const ReplyChunk&, const ReplyChunk&) = default;
+};
+using Reply = std::vector<ReplyChunk>;
+
+// What a handler answers to one request.
+struct Answer {
+  // The response that follows the echo; the first chunk follows it without a pause.
+  Reply chunks;
+  bool echo = true;
+  // Runs once the reply is built (for example: move to a new line rate after acknowledging).
+  std::function<void()> afterReply;
+
+  // No reply at all.
+  static Answer none() { return Answer{{}, false, {}}; }
+  bool isNone() const { return chunks.empty() && !echo; }
+};
+
+struct RegisterRange {
+  std::uint16_t first = 0;
+  std::uint16_t last = 0;
+  bool contains(std::uint16_t reg) const { return reg >= first && reg <= last; }
+};
+
+class LoggerModel {
+ public:
+  using Clock = std::function<std::time_t()>;
+  using Handler = std::function<Answer(const Request&)>;
+
+  // clock gives the current time (local time is derived from it); by default the system clock.
+  explicit LoggerModel(LoggerConfig config = {}, Clock clock = {});
+  LoggerModel(const LoggerModel&) = delete;
+  LoggerModel& operator=(const LoggerModel&) = delete;
+
+  // Bytes that arrived at lineRate. Returns the reply chunks, in order (several requests in the
+  // bytes give their replies one after the other). Bytes at a wrong rate are not understood.
+  Reply receive(const Bytes& bytes, std::uint32_t lineRate);
+
+  std::uint32_t baudRate() const { return baudRate_; }
+  void setBaudRate(std::uint32_t rate) { baudRate_ = rate; }
+
+  // Replacing the faults restarts their reply counting (and so clears a stall).
+  void setFaults(const LoggerFaults& faults);
+  const LoggerFaults& faults() const { return faults_; }
+  // True once the vanish fault took effect: the transport should close the line.
+  bool vanished() const { return vanished_; }
+
+  const LoggerConfig& config() const { return config_; }
+  RegisterBank& registers() { return bank_; }
+  const RegisterBank& registers() const { return bank_; }
+  std::time_t now() const;
+  // The logger's own clock: the time source shifted by what a clock write set.
+  std::time_t loggerTime() const { return now() + clockOffset_; }
+  std::optional<std::uint16_t> lastControlCode() const { return lastControlCode_; }
+
+  // Extension points: handlers for reads or writes whose first register lies in range.
+  void addReadHandler(RegisterRange range, Handler handler);
+  void addWriteHandler(RegisterRange range, Handler handler);
+
+  // Response builders for handlers.
+  // 01 03 <2N> data CRC
+  static Answer readAnswer(const Bytes& data);
+  // 01 10 register count CRC
+  static Answer writeAck(const Request& request);
+
+ private:
+  struct Route {
+    RegisterRange range;
+    Handler handler;
+  };
+
+  void seedRegisters();
+  void addStandardHandlers();
+  Answer handle(const Request& request);
+  Answer readFromBank(const Request& request) const;
+  Answer writeToBank(const Request& request);
+  Answer readClock(const Request& request) const;
+  Answer writeClock(const Request& request);
+  Answer readConstants(const Request& request) const;
+  Answer writeBaudRate(const Request& request);
+  // Applies drop and split; the stall is checked before a request is handled at all.
+  Reply deliverThroughFaults(Reply reply);
+  Reply garbageFor(const Bytes& bytes);
+
+  LoggerConfig config_;
+  Clock clock_;
+  LoggerFaults faults_;
+  RegisterBank bank_;
+  RequestFramer framer_;
+  std::vector<Route> readRoutes_;
+  std::vector<Route> writeRoutes_;
+  std::uint32_t baudRate_;
+  std::time_t clockOffset_ = 0;
+  std::optional<std::uint16_t> lastControlCode_;
+  bool vanished_ = false;
+  int repliesMade_ = 0;  // since the faults were set, including dropped ones
+  int repliesSent_ = 0;
+  std::uint32_t garbageSeed_ = 0x2545F491u;
+};
+
+}  // namespace ql::sim

@@ -1,0 +1,235 @@
+#include "sim/pty_server.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <deque>
+#include <stdexcept>
+#include <vector>
+
+#include "sim/pty_line_speed.h"
+
+namespace ql::sim {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::runtime_error systemError(const std::string& what) {
+  return std::runtime_error(what + ": " + std::strerror(errno));
+}
+
+void makeRaw(int fd) {
+  termios settings{};
+  if (tcgetattr(fd, &settings) != 0) return;
+  cfmakeraw(&settings);
+  tcsetattr(fd, TCSANOW, &settings);
+}
+
+void closeFd(int& fd) {
+  if (fd >= 0) ::close(fd);
+  fd = -1;
+}
+
+// The time count bytes take on the line at rate, 10 bits a byte.
+Clock::duration wireTime(std::size_t count, std::uint32_t rate) {
+  if (rate == 0) return Clock::duration::zero();
+  return std::chrono::microseconds(static_cast<std::int64_t>(count) * 10 * 1000000 / rate);
+}
+
+}  // namespace
+
+struct PtyServer::Outgoing {
+  Bytes bytes;
+  std::size_t written = 0;
+  int pauseMs = 0;
+  std::uint32_t rate = 0;
+  bool scheduled = false;  // due is set once the piece before it has left
+  Clock::time_point due;
+};
+
+PtyServer::PtyServer(LoggerModel& model, PtyOptions options) : model_(model), options_(std::move(options)) {}
+
+PtyServer::~PtyServer() {
+  stop();
+  closeLine();
+  closeFd(wakeRead_);
+  closeFd(wakeWrite_);
+}
+
+void PtyServer::open() {
+  masterFd_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (masterFd_ < 0) throw systemError("Cannot create a pseudo-terminal");
+  char name[128];
+  if (grantpt(masterFd_) != 0 || unlockpt(masterFd_) != 0 || ptsname_r(masterFd_, name, sizeof name) != 0) {
+    auto error = systemError("Cannot prepare the pseudo-terminal");
+    closeLine();
+    throw error;
+  }
+  slavePath_ = name;
+  makeRaw(masterFd_);
+  fcntl(masterFd_, F_SETFL, fcntl(masterFd_, F_GETFL) | O_NONBLOCK);
+  // Raw from the start, so nothing the logger sends is echoed back or translated before a client
+  // sets its own line settings; our open descriptor keeps these settings alive between clients.
+  slaveFd_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (slaveFd_ < 0) {
+    auto error = systemError("Cannot open " + slavePath_);
+    closeLine();
+    throw error;
+  }
+  makeRaw(slaveFd_);
+
+  int wake[2];
+  if (pipe2(wake, O_NONBLOCK | O_CLOEXEC) != 0) {
+    auto error = systemError("Cannot create a pipe");
+    closeLine();
+    throw error;
+  }
+  wakeRead_ = wake[0];
+  wakeWrite_ = wake[1];
+
+  if (!options_.linkPath.empty()) {
+    struct stat existing {};
+    if (lstat(options_.linkPath.c_str(), &existing) == 0) {
+      if (!S_ISLNK(existing.st_mode)) {
+        closeLine();
+        throw std::runtime_error(options_.linkPath + " exists and is not a symbolic link");
+      }
+      ::unlink(options_.linkPath.c_str());
+    }
+    if (symlink(slavePath_.c_str(), options_.linkPath.c_str()) != 0) {
+      auto error = systemError("Cannot make the link " + options_.linkPath);
+      closeLine();
+      throw error;
+    }
+    linkMade_ = true;
+  }
+}
+
+void PtyServer::closeLine() {
+  if (linkMade_) {
+    // Only our own link: another simulator may have replaced it meanwhile.
+    char target[256];
+    ssize_t length = readlink(options_.linkPath.c_str(), target, sizeof target - 1);
+    if (length >= 0 && std::string(target, static_cast<std::size_t>(length)) == slavePath_) {
+      ::unlink(options_.linkPath.c_str());
+    }
+    linkMade_ = false;
+  }
+  closeFd(slaveFd_);
+  closeFd(masterFd_);
+}
+
+void PtyServer::start() {
+  stopRequested_ = false;
+  thread_ = std::thread([this] { serve(); });
+}
+
+void PtyServer::stop() {
+  requestStop();
+  if (thread_.joinable()) thread_.join();
+}
+
+void PtyServer::run() { serve(); }
+
+void PtyServer::requestStop() {
+  stopRequested_ = true;
+  if (wakeWrite_ >= 0) {
+    char wake = 1;
+    [[maybe_unused]] ssize_t ignored = ::write(wakeWrite_, &wake, 1);
+  }
+}
+
+void PtyServer::withModel(const std::function<void(LoggerModel&)>& action) {
+  std::lock_guard lock(modelMutex_);
+  action(model_);
+}
+
+void PtyServer::serve() {
+  if (masterFd_ < 0) return;
+  std::deque<Outgoing> outgoing;
+  std::vector<std::uint8_t> buffer(4096);
+
+  while (!stopRequested_) {
+    // Write what is due; a full pseudo-terminal buffer waits for POLLOUT.
+    bool waitWritable = false;
+    while (!outgoing.empty()) {
+      Outgoing& front = outgoing.front();
+      Clock::time_point now = Clock::now();
+      if (!front.scheduled) {
+        front.due = now + std::chrono::milliseconds(front.pauseMs);
+        front.scheduled = true;
+      }
+      if (front.due > now) break;
+      std::size_t length = front.bytes.size() - front.written;
+      // Paced: about 10 ms of line time at once.
+      if (options_.paceAtLineRate) length = std::min<std::size_t>(length, std::max<std::uint32_t>(1, front.rate / 1000));
+      ssize_t n = ::write(masterFd_, front.bytes.data() + front.written, length);
+      if (n < 0) {
+        if (errno == EAGAIN || errno == EINTR) {
+          waitWritable = errno == EAGAIN;
+          break;
+        }
+        outgoing.clear();  // the line is broken: nobody will read this
+        break;
+      }
+      front.written += static_cast<std::size_t>(n);
+      if (options_.paceAtLineRate) front.due = now + wireTime(static_cast<std::size_t>(n), front.rate);
+      if (front.written == front.bytes.size()) {
+        Clock::time_point left = options_.paceAtLineRate ? front.due : now;
+        outgoing.pop_front();
+        if (!outgoing.empty() && options_.paceAtLineRate) {
+          outgoing.front().due = left + std::chrono::milliseconds(outgoing.front().pauseMs);
+          outgoing.front().scheduled = true;
+        }
+      }
+    }
+
+    int timeoutMs = -1;
+    if (!outgoing.empty() && !waitWritable && outgoing.front().scheduled) {
+      auto wait = std::chrono::ceil<std::chrono::milliseconds>(outgoing.front().due - Clock::now());
+      timeoutMs = static_cast<int>(std::max<std::int64_t>(0, wait.count()));
+    }
+    pollfd fds[2] = {{masterFd_, static_cast<short>(POLLIN | (waitWritable ? POLLOUT : 0)), 0},
+                     {wakeRead_, POLLIN, 0}};
+    if (::poll(fds, 2, timeoutMs) < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    if (fds[1].revents & POLLIN) {
+      char drain[64];
+      while (::read(wakeRead_, drain, sizeof drain) > 0) {
+      }
+    }
+    if (!(fds[0].revents & POLLIN)) continue;
+
+    ssize_t n = ::read(masterFd_, buffer.data(), buffer.size());
+    if (n <= 0) continue;
+    std::uint32_t rate = ptyLineSpeed(masterFd_);
+    Reply reply;
+    bool gone = false;
+    {
+      std::lock_guard lock(modelMutex_);
+      reply = model_.receive(Bytes(buffer.begin(), buffer.begin() + n), rate);
+      gone = model_.vanished();
+    }
+    if (gone) {
+      vanished_ = true;
+      closeLine();
+      return;
+    }
+    for (ReplyChunk& chunk : reply) {
+      outgoing.push_back({std::move(chunk.bytes), 0, chunk.pauseBeforeMs, rate, false, {}});
+    }
+  }
+}
+
+}  // namespace ql::sim
