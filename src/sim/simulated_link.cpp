@@ -33,6 +33,11 @@ std::vector<ReplyChunk> lineBlocks(const Reply& reply) {
 
 }  // namespace
 
+LoggerModel::Clock loopClock(const Scheduler& loop, std::time_t start) {
+  std::int64_t startMs = loop.nowMs();
+  return [&loop, start, startMs] { return start + static_cast<std::time_t>((loop.nowMs() - startMs) / 1000); };
+}
+
 SimulatedLink::SimulatedLink(Scheduler& loop, MemoryPort& port, LoggerModel& model)
     : loop_(loop), port_(port), model_(model) {
   port_.setDevice([this](const Bytes& bytes, std::uint32_t rate) { onWrite(bytes, rate); });

@@ -13,6 +13,9 @@
 
 namespace ql::sim {
 
+// A time source for the model that runs on the loop's clock: start at the loop's current time.
+LoggerModel::Clock loopClock(const Scheduler& loop, std::time_t start);
+
 class SimulatedLink {
  public:
   static constexpr int kLineDelayMs = 5;

@@ -104,6 +104,29 @@ TEST_F(SimulatedLinkTest, VanishingLoggerHangsUpTheLine) {
   }
 }
 
+TEST(SimulatedLink, LoggerClockRunsOnTheLoopClock) {
+  VirtualScheduler loop(123456);
+  MemoryPort port(loop);
+  std::tm local{};
+  local.tm_year = 2027 - 1900;
+  local.tm_mon = 0;
+  local.tm_mday = 31;
+  local.tm_hour = 23;
+  local.tm_min = 59;
+  local.tm_sec = 58;
+  local.tm_isdst = -1;
+  LoggerModel model({}, loopClock(loop, std::mktime(&local)));
+  SimulatedLink link(loop, port, model);
+  Bytes reply;
+  port.setOnReceiveData([&reply](const std::uint8_t* data, std::size_t length) { reply.assign(data, data + length); });
+  port.open();
+  loop.advance(2500);
+  port.writeBuffer(AppendCrc(bytesFromHex("01 03 10 09 00 03")));
+  loop.advance(100);
+  ASSERT_EQ(reply.size(), 19u);
+  EXPECT_EQ(Bytes(reply.begin() + 11, reply.begin() + 17), bytesFromHex("1B 02 01 00 00 00"));
+}
+
 TEST(MemoryPort, OpenFailsOnRequestAndTwiceOpenIsRefused) {
   VirtualScheduler loop;
   MemoryPort port(loop);
