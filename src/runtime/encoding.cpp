@@ -1,8 +1,9 @@
 #include "runtime/encoding.h"
 
+#include <iconv.h>
+
 #include <algorithm>
 #include <cerrno>
-#include <iconv.h>
 
 namespace ql {
 

@@ -20,11 +20,13 @@ void FixedOperator::showMessage(const std::string& title, const std::string& tex
   if (sink_) sink_(title, text);
 }
 
-std::string FixedOperator::chooseOpenFile(const std::string&, const std::string&, const std::vector<FileFilter>&) {
+std::string FixedOperator::chooseOpenFile(const std::string&, const std::string&,
+                                          const std::vector<FileFilter>&) {
   return {};
 }
 
-std::string FixedOperator::chooseSaveFile(const std::string&, const std::string&, const std::vector<FileFilter>&) {
+std::string FixedOperator::chooseSaveFile(const std::string&, const std::string&,
+                                          const std::vector<FileFilter>&) {
   return {};
 }
 

@@ -125,8 +125,8 @@ std::string formatDateTime(const DateTime& dt) {
 
 std::string formatCompactStamp(const DateTime& dt) {
   char text[48];
-  std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02d", dt.year, dt.month, dt.day, dt.hour,
-                dt.minute, dt.second);
+  std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02d", dt.year, dt.month, dt.day, dt.hour, dt.minute,
+                dt.second);
   return text;
 }
 
@@ -154,8 +154,7 @@ std::optional<DateTime> parseDateTime(const std::string& text) {
   skipBlanks();
   if (!number(4, 4, dt.year)) return std::nullopt;
   const char dateSeparator = pos < text.size() && text[pos] == '/' ? '/' : '-';
-  if (!expect(dateSeparator) || !number(1, 2, dt.month) || !expect(dateSeparator) ||
-      !number(1, 2, dt.day)) {
+  if (!expect(dateSeparator) || !number(1, 2, dt.month) || !expect(dateSeparator) || !number(1, 2, dt.day)) {
     return std::nullopt;
   }
   const std::size_t beforeBlanks = pos;
@@ -201,7 +200,7 @@ std::string formatShortest(double value) {
   if (d.digits.empty()) return "0";
   const std::string sign = value < 0 ? "-" : "";
   const int exponent = d.pointPosition - 1;  // value = d.ddd x 10^exponent
-  if (exponent >= 15 || exponent < -4) {  // 1E15 and 1E-5 switch to exponent form
+  if (exponent >= 15 || exponent < -4) {     // 1E15 and 1E-5 switch to exponent form
     std::string out = sign + d.digits.substr(0, 1);
     if (d.digits.size() > 1) out += "." + d.digits.substr(1);
     return out + "E" + std::to_string(exponent);

@@ -27,7 +27,9 @@ void RealScheduler::quit() {
   wake_.notify_one();
 }
 
-void RealScheduler::delay(int delayMs, Task task) { queue_.addDelay(nowMs() + std::max(delayMs, 0), std::move(task)); }
+void RealScheduler::delay(int delayMs, Task task) {
+  queue_.addDelay(nowMs() + std::max(delayMs, 0), std::move(task));
+}
 
 Scheduler::TimerId RealScheduler::addTimer(int intervalMs, Task onTick) {
   return queue_.addTimer(intervalMs, std::move(onTick));

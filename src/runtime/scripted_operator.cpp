@@ -29,8 +29,10 @@ void ScriptedOperator::answerSaveFile(std::string path) {
 const ScriptedOperator::Answer* ScriptedOperator::take(PromptKind kind, const std::string& title,
                                                        const std::string& text) {
   if (script_.empty() || script_.front().kind != kind) {
-    std::string note = std::string("unexpected ") + promptKindName(kind) + " \"" + title + "\": \"" + text + "\"";
-    if (!script_.empty()) note += std::string(" (the script expected a ") + promptKindName(script_.front().kind) + ")";
+    std::string note =
+        std::string("unexpected ") + promptKindName(kind) + " \"" + title + "\": \"" + text + "\"";
+    if (!script_.empty())
+      note += std::string(" (the script expected a ") + promptKindName(script_.front().kind) + ")";
     unexpected_.push_back(std::move(note));
     return nullptr;  // the script is left as it is, so its mismatch stays visible
   }

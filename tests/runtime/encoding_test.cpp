@@ -22,7 +22,10 @@ TEST(Encoding, BadInputIsReplacedNotDropped) {
   // A lead byte without a valid trail byte (' ' is none) loses only itself; so does one cut off
   // at the end, and a byte GBK never uses.
   EXPECT_EQ(gbkToUtf8("a\xD6 b"), "a\xEF\xBF\xBD b");
-  EXPECT_EQ(gbkToUtf8("a\xFF" "b"), "a\xEF\xBF\xBD" "b");
+  EXPECT_EQ(gbkToUtf8("a\xFF"
+                      "b"),
+            "a\xEF\xBF\xBD"
+            "b");
   EXPECT_EQ(gbkToUtf8("ab\xD6"), "ab\xEF\xBF\xBD");
   // GBK has no emoji: one '?' for the whole character.
   EXPECT_EQ(utf8ToGbk("x\xF0\x9F\x98\x80y"), "x?y");

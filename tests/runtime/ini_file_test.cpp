@@ -84,10 +84,20 @@ TEST(IniFile, ReadIntFallsBackUnlessTheWholeValueIsANumber) {
     std::int64_t expected;
   };
   const Case cases[] = {
-      {"42", 42},   {" -7", -7},     {"+5", 5},         {"0", 0},
-      {"", -1},     {"12abc", -1},   {"abc", -1},       {"1 2", -1},
-      {"+-5", -1},  {"0x10", -1},    {"3.5", -1},       {"99999999999999999999", -1},
-      {"-9223372036854775808", INT64_MIN},              {nullptr, -1},
+      {"42", 42},
+      {" -7", -7},
+      {"+5", 5},
+      {"0", 0},
+      {"", -1},
+      {"12abc", -1},
+      {"abc", -1},
+      {"1 2", -1},
+      {"+-5", -1},
+      {"0x10", -1},
+      {"3.5", -1},
+      {"99999999999999999999", -1},
+      {"-9223372036854775808", INT64_MIN},
+      {nullptr, -1},
   };
   for (const Case& c : cases) {
     ini.removeKey("S", "n");
@@ -102,8 +112,9 @@ TEST(IniFile, WritesReplaceTheFirstDuplicateAndKeepEverythingElse) {
   ini.writeString("a", "x", "10");
   ini.writeString("A", "new", "n");
   ini.writeInt("C", "z", -4);
-  EXPECT_EQ(ini.serialize(),
-            "; settings\r\n[A]\r\n; keep me\r\nx=10\r\nX=2\r\nnew=n\r\n\r\n[B]\r\ny=3\r\n\r\n[C]\r\nz=-4\r\n");
+  EXPECT_EQ(
+      ini.serialize(),
+      "; settings\r\n[A]\r\n; keep me\r\nx=10\r\nX=2\r\nnew=n\r\n\r\n[B]\r\ny=3\r\n\r\n[C]\r\nz=-4\r\n");
   ini.removeKey("A", "X");
   EXPECT_FALSE(ini.hasKey("A", "x")) << "removal takes every copy";
 }

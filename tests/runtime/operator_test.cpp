@@ -55,7 +55,8 @@ TEST(FixedOperator, AnswersEveryQuestionAlikeReportsAndCancelsDialogs) {
   EXPECT_EQ(out.str(), "Sync: Sync clock? -> Yes\nInfo: 12 files\n");
 
   std::vector<std::string> seen;
-  FixedOperator no(false, [&](const std::string& title, const std::string& text) { seen.push_back(title + "|" + text); });
+  FixedOperator no(
+      false, [&](const std::string& title, const std::string& text) { seen.push_back(title + "|" + text); });
   EXPECT_FALSE(no.askYesNo("Erase", "Erase all?"));
   EXPECT_EQ(seen, (std::vector<std::string>{"Erase|Erase all? -> No"}));
 }

@@ -38,7 +38,8 @@ TEST(VirtualScheduler, RunsWorkInTimeOrderAndTiesInArmingOrder) {
   fast->start();
   scheduler.advance(60);
   // Due together at 60: the delay (armed at 0), slow (re-armed at 30), fast (re-armed at 40).
-  EXPECT_EQ(order, (std::vector<std::string>{"fast@20", "slow@30", "fast@40", "delay@60", "slow@60", "fast@60"}));
+  EXPECT_EQ(order,
+            (std::vector<std::string>{"fast@20", "slow@30", "fast@40", "delay@60", "slow@60", "fast@60"}));
 }
 
 TEST(VirtualScheduler, WorkScheduledByCallbacksRunsWhenDueWithinTheSameAdvance) {
