@@ -23,11 +23,18 @@ struct LoggerConfig {
   int fileCount = 3;
 
   // 32-bit constants by their first register (two-register reads).
-  std::map<std::uint16_t, std::uint32_t> constants32 = {
-      {0xF001, 310},     {0xF003, 20180901}, {0xF101, 8388608}, {0xF103, 8421376},
-      {0xF105, 7930},    {0xF107, 100000},   {0xF109, 2500},    {0xF10B, 1000},
-      {0xF10D, 12},      {0xF10F, 65536},    {0xF201, 4294962296u /* -5000 */},
-      {0xF203, 2750}};
+  std::map<std::uint16_t, std::uint32_t> constants32 = {{0xF001, 310},
+                                                        {0xF003, 20180901},
+                                                        {0xF101, 8388608},
+                                                        {0xF103, 8421376},
+                                                        {0xF105, 7930},
+                                                        {0xF107, 100000},
+                                                        {0xF109, 2500},
+                                                        {0xF10B, 1000},
+                                                        {0xF10D, 12},
+                                                        {0xF10F, 65536},
+                                                        {0xF201, 4294962296u /* -5000 */},
+                                                        {0xF203, 2750}};
   // 16-bit constants (one-register reads).
   std::map<std::uint16_t, std::uint16_t> constants16 = {{0xF301, 24}, {0xF302, 3}};
   // Calibration polynomials, read four registers (one double) at a time from 0xF101 and 0xF201

@@ -56,7 +56,8 @@ void LoggerModel::seedRegisters() {
 void LoggerModel::addStandardHandlers() {
   addReadHandler({reg::kClock, reg::kClock}, [this](const Request& r) { return readClock(r); });
   addWriteHandler({reg::kClock, reg::kClock}, [this](const Request& r) { return writeClock(r); });
-  addReadHandler({0xF100, 0xF2FF}, [this](const Request& r) { return readConstants(r); });
+  addReadHandler({reg::kRatiosFirst, reg::kRatiosLast},
+                 [this](const Request& r) { return readConstants(r); });
   addWriteHandler({reg::kBaudRate, reg::kBaudRate}, [this](const Request& r) { return writeBaudRate(r); });
 }
 

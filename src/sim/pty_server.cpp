@@ -171,7 +171,8 @@ void PtyServer::serve() {
       if (front.due > now) break;
       std::size_t length = front.bytes.size() - front.written;
       // Paced: about 10 ms of line time at once.
-      if (options_.paceAtLineRate) length = std::min<std::size_t>(length, std::max<std::uint32_t>(1, front.rate / 1000));
+      if (options_.paceAtLineRate)
+        length = std::min<std::size_t>(length, std::max<std::uint32_t>(1, front.rate / 1000));
       ssize_t n = ::write(masterFd_, front.bytes.data() + front.written, length);
       if (n < 0) {
         if (errno == EAGAIN || errno == EINTR) {

@@ -30,39 +30,37 @@ inline constexpr std::uint16_t kControlIndicatorOn = 0x0106;
 inline constexpr std::uint16_t kControlIndicatorOff = 0x0105;
 
 namespace reg {
-inline constexpr std::uint16_t kLiveValues = 0x0001;        // 8 registers
-inline constexpr std::uint16_t kBatteryVoltage = 0x0101;    // mV
-inline constexpr std::uint16_t kRecordInterval = 0x1001;    // 2 registers, ms
-inline constexpr std::uint16_t kTaskStart = 0x1003;         // 3 registers
-inline constexpr std::uint16_t kTaskEnd = 0x1006;           // 3 registers
-inline constexpr std::uint16_t kClock = 0x1009;             // 3 registers: yy mm dd hh mi ss, binary
+inline constexpr std::uint16_t kLiveValues = 0x0001;      // 8 registers
+inline constexpr std::uint16_t kBatteryVoltage = 0x0101;  // mV
+inline constexpr std::uint16_t kRecordInterval = 0x1001;  // 2 registers, ms
+inline constexpr std::uint16_t kTaskStart = 0x1003;       // 3 registers
+inline constexpr std::uint16_t kTaskEnd = 0x1006;         // 3 registers
+inline constexpr std::uint16_t kClock = 0x1009;           // 3 registers: yy mm dd hh mi ss, binary
 inline constexpr std::uint16_t kSendToPort = 0x100C;
-inline constexpr std::uint16_t kTaskRunState = 0x100D;      // 0x0001 = running
-inline constexpr std::uint16_t kAverageInterval = 0x100E;   // 2 registers
+inline constexpr std::uint16_t kTaskRunState = 0x100D;     // 0x0001 = running
+inline constexpr std::uint16_t kAverageInterval = 0x100E;  // 2 registers
 inline constexpr std::uint16_t kAverageCount = 0x1010;
-inline constexpr std::uint16_t kBaudRate = 0x1102;          // write only: 0x00 code, or a speed switch
+inline constexpr std::uint16_t kBaudRate = 0x1102;  // write only: 0x00 code, or a speed switch
 inline constexpr std::uint16_t kModel = 0x2001;
-inline constexpr std::uint16_t kSerialNumber = 0x2002;      // 2 registers
-inline constexpr std::uint16_t kHardwareVersion = 0x2004;   // 2 registers, four version bytes
-inline constexpr std::uint16_t kFirmwareVersion = 0x2006;   // 2 registers, four version bytes
+inline constexpr std::uint16_t kSerialNumber = 0x2002;        // 2 registers
+inline constexpr std::uint16_t kHardwareVersion = 0x2004;     // 2 registers, four version bytes
+inline constexpr std::uint16_t kFirmwareVersion = 0x2006;     // 2 registers, four version bytes
 inline constexpr std::uint16_t kBatteryConsumption = 0x2080;  // 2 registers
-inline constexpr std::uint16_t kFlashSize = 0xE001;         // 2 registers, bytes
-inline constexpr std::uint16_t kFlashUsed = 0xE003;         // 2 registers, bytes
-inline constexpr std::uint16_t kTaskName = 0xE005;          // 8 registers
+inline constexpr std::uint16_t kFlashSize = 0xE001;           // 2 registers, bytes
+inline constexpr std::uint16_t kFlashUsed = 0xE003;           // 2 registers, bytes
+inline constexpr std::uint16_t kTaskName = 0xE005;            // 8 registers
 inline constexpr std::uint16_t kFileTable = 0xE00D;
-inline constexpr std::uint16_t kFileData = 0xE00E;          // the count field carries the file number
-inline constexpr std::uint16_t kCalibrationMode = 0xFEFE;   // 0x005C enters, 0x0000 leaves
+inline constexpr std::uint16_t kFileData = 0xE00E;         // the count field carries the file number
+inline constexpr std::uint16_t kCalibrationMode = 0xFEFE;  // 0x005C enters, 0x0000 leaves
 
-// Instrument constants: 32-bit values read two registers at a time at odd addresses ...
+// Instrument constants: 32-bit values read two registers at a time at odd addresses, 16-bit
+// values at 0xF301 and 0xF302 ...
 inline constexpr std::uint16_t kConstantsFirst = 0xF001;
 inline constexpr std::uint16_t kConstantsLast = 0xF302;
-inline constexpr std::uint16_t kConstant32Low[] = {0xF001, 0xF003};
-inline constexpr std::uint16_t kConstant32Pressure[] = {0xF101, 0xF103, 0xF105, 0xF107,
-                                                        0xF109, 0xF10B, 0xF10D, 0xF10F};
-inline constexpr std::uint16_t kConstant32Temperature[] = {0xF201, 0xF203};
-// ... 16-bit values read one register at a time ...
-inline constexpr std::uint16_t kConstant16[] = {0xF301, 0xF302};
-// ... and the ratios: doubles read four registers at a time over the same address range.
+// ... and over 0xF101.. and 0xF201.. the ratios: doubles read four registers at a time, which
+// overlap the 32-bit constants at the same addresses.
+inline constexpr std::uint16_t kRatiosFirst = 0xF100;
+inline constexpr std::uint16_t kRatiosLast = 0xF2FF;
 inline constexpr std::uint16_t kPressureRatiosFirst = 0xF101;
 inline constexpr std::uint16_t kTemperatureRatiosFirst = 0xF201;
 inline constexpr int kRatioCount = 6;

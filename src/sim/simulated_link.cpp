@@ -35,7 +35,8 @@ std::vector<ReplyChunk> lineBlocks(const Reply& reply) {
 
 LoggerModel::Clock loopClock(const Scheduler& loop, std::time_t start) {
   std::int64_t startMs = loop.nowMs();
-  return [&loop, start, startMs] { return start + static_cast<std::time_t>((loop.nowMs() - startMs) / 1000); };
+  return
+      [&loop, start, startMs] { return start + static_cast<std::time_t>((loop.nowMs() - startMs) / 1000); };
 }
 
 SimulatedLink::SimulatedLink(Scheduler& loop, MemoryPort& port, LoggerModel& model)

@@ -50,8 +50,8 @@ TEST(LoggerModel, CutsRequestsFromPiecesAndResynchronisesAfterBadBytes) {
   Bytes badCrc = kProbe;
   badCrc.back() ^= 0xFF;
   Bytes model_read = frame("01 03 20 01 00 01");
-  Bytes noise = concat({bytesFromHex("FF 00 01 07"), badCrc, bytesFromHex("01 10 FE FE 00 01 05"), kProbe,
-                        model_read});
+  Bytes noise =
+      concat({bytesFromHex("FF 00 01 07"), badCrc, bytesFromHex("01 10 FE FE 00 01 05"), kProbe, model_read});
   Bytes answers = joined(model.receive(noise, kRate));
   ASSERT_EQ(answers.size(), 17u + 15u);
   EXPECT_TRUE(startsWith(answers, kProbe));
@@ -154,7 +154,8 @@ TEST(LoggerModel, BaudCodeIsAcknowledgedAtTheOldRateThenOnlyTheNewRateIsAnswered
   EXPECT_EQ(joined(model.receive(kProbe, 19200)).size(), 17u);
 
   // Codes outside 3..10 and other values are not acknowledged and change nothing.
-  for (const char* bad : {"01 10 11 02 00 01 02 00 02", "01 10 11 02 00 01 02 00 0B", "01 10 11 02 00 01 02 01 04"}) {
+  for (const char* bad :
+       {"01 10 11 02 00 01 02 00 02", "01 10 11 02 00 01 02 00 0B", "01 10 11 02 00 01 02 01 04"}) {
     EXPECT_TRUE(model.receive(frame(bad), 19200).empty()) << bad;
   }
   EXPECT_EQ(model.baudRate(), 19200u);

@@ -1,11 +1,10 @@
 #include "sim/pty_server.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
@@ -20,7 +19,8 @@ Bytes readFor(int fd, std::size_t want, int waitMs) {
   Bytes got;
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
   while (got.size() < want) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) break;
     pollfd p{fd, POLLIN, 0};
     if (poll(&p, 1, static_cast<int>(left.count())) <= 0) break;
@@ -43,8 +43,8 @@ void setSpeed(int fd, speed_t speed) {
 
 // The real terminal path: a client sets its line speed on the slave, the server sees it.
 TEST(PtyServer, AnswersTheProbeAtItsRateOnlyAndLinksThePath) {
-  std::filesystem::path link = std::filesystem::temp_directory_path() /
-                               ("ql310-sim-test-" + std::to_string(getpid()));
+  std::filesystem::path link =
+      std::filesystem::temp_directory_path() / ("ql310-sim-test-" + std::to_string(getpid()));
   std::filesystem::create_symlink("/nonexistent", link);  // an old link is replaced
   LoggerModel model;
   {

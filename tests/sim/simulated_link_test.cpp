@@ -118,7 +118,8 @@ TEST(SimulatedLink, LoggerClockRunsOnTheLoopClock) {
   LoggerModel model({}, loopClock(loop, std::mktime(&local)));
   SimulatedLink link(loop, port, model);
   Bytes reply;
-  port.setOnReceiveData([&reply](const std::uint8_t* data, std::size_t length) { reply.assign(data, data + length); });
+  port.setOnReceiveData(
+      [&reply](const std::uint8_t* data, std::size_t length) { reply.assign(data, data + length); });
   port.open();
   loop.advance(2500);
   port.writeBuffer(AppendCrc(bytesFromHex("01 03 10 09 00 03")));
