@@ -23,7 +23,7 @@ bool FileSender::start(const std::string& path) {
   total_ = size;
   sent_ = 0;
   timer_->start();
-  tick();  // the first piece goes out at once
+  sendPiece();  // the first piece goes out at once
   return true;
 }
 
@@ -33,7 +33,10 @@ void FileSender::cancel() {
 }
 
 void FileSender::tick() {
-  if (!file_.is_open() || !queueEmpty_()) return;
+  if (file_.is_open() && queueEmpty_()) sendPiece();
+}
+
+void FileSender::sendPiece() {
   char piece[kPieceSize];
   file_.read(piece, sizeof piece);
   const auto got = static_cast<std::size_t>(file_.gcount());

@@ -34,6 +34,7 @@ class FileSender {
 
  private:
   void tick();
+  void sendPiece();
 
   Write write_;
   QueueEmpty queueEmpty_;
