@@ -6,9 +6,11 @@
 #include <ctime>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "data/file_table.h"
 #include "link/connection.h"
 #include "link/connection_panel.h"
 #include "link/link_state.h"
@@ -20,6 +22,10 @@
 #include "runtime/operator.h"
 #include "runtime/scheduler.h"
 #include "status/info_poll.h"
+#include "shell/language_texts.h"
+#include "shell/saved_state.h"
+#include "shell/startup_switches.h"
+#include "shell/velmo_home.h"
 #include "status/instrument_info.h"
 
 namespace ql {
@@ -34,10 +40,9 @@ class NavigationState : public Observable {
 };
 
 struct ProgramEnvironment {
-  std::string home;                                   // velmo's home directory (settings, data)
-  std::vector<std::string> resourceDirs;              // where delivered pictures and .lag files are looked up
-  std::function<std::string(char)> listPorts;         // ListSerialPorts by default
-  std::function<std::time_t()> clock;                 // wall clock (time(nullptr) by default)
+  VelmoHome home;                                // settings, data files, delivered resources
+  std::function<std::string(char)> listPorts;    // the system's ports; ListSerialPorts when empty
+  std::function<std::time_t()> clock;            // wall clock; time(nullptr) when empty
 };
 
 class VelmoProgram : private ReplyHandlers {
@@ -50,11 +55,11 @@ class VelmoProgram : private ReplyHandlers {
   // Deferred start-up: picture check (false: the program must end; the operator was told),
   // then the search loop starts.
   bool initialise();
-  // Exit: the last link frame, then the settings file is saved with the window geometry.
-  struct Geometry {
-    int left = 0, top = 0, width = 0, height = 0;
-  };
-  void close(const Geometry& window, const std::string& languageBoxText);
+  // Start for headless commands: the search loop and the one-second tick, no picture check.
+  void startHeadless();
+  // Exit: the last link frame, then sysuse.d is saved with the window geometry and the language
+  // chosen in the language box (which takes effect at the next start).
+  void close(const WindowGeometry& window, const std::string& languageBoxText);
 
   // Texts of the chosen language; empty for a missing key.
   std::string text(const std::string& section, const std::string& key) const;
@@ -62,13 +67,16 @@ class VelmoProgram : private ReplyHandlers {
   std::vector<std::string> languages() const;
   std::string language() const;
   // The stored window geometry when it may be restored on a screen of this size.
-  std::optional<Geometry> restoredGeometry(int screenWidth, int screenHeight) const;
-  // A delivered picture file, found in the home or the resource directories; empty if missing.
-  std::string picturePath(const std::string& fileName) const;
+  std::optional<WindowGeometry> restoredGeometry(int screenWidth, int screenHeight) const;
+  const LanguageTexts& texts() const { return texts_; }
+  const StartupSwitches& switches() const { return switches_; }
+  const SavedState& savedState() const { return saved_; }
+  const VelmoHome& home() const { return env_.home; }
 
   // Models the window renders.
   ConnectionPanel& connectionPanel() { return panel_; }
   InstrumentInfo& instrumentInfo() { return info_; }
+  FileTable& fileTable() { return fileTable_; }
   MemoLog& memo() { return memo_; }
   NavigationState& navigation() { return navigation_; }
   const LinkState& linkState() const { return state_; }
@@ -81,6 +89,8 @@ class VelmoProgram : private ReplyHandlers {
   void disconnect() { connection_->disconnect(); }
   void setAutoSearch(bool on) { connection_->setAutoSearch(on); }
   void clearMemo() { memo_.clear(); }
+  // The operator picked an item of the instrument's file list: its details go to the memo.
+  void showFileDetails(int position);
 
   Connection& connection() { return *connection_; }
   InfoPoll& infoPoll() { return *infoPoll_; }
@@ -93,7 +103,9 @@ class VelmoProgram : private ReplyHandlers {
   void onSecondTick();
   void send(const Bytes& frameWithoutCrc);
 
-  struct Settings;  // Sysuse.ini, sysuse.d and the language file
+  void clearInformation();
+  void fillPortBoxFromSystem();
+
   Scheduler& loop_;
   Operator& operator_;
   Port& port_;
@@ -103,7 +115,11 @@ class VelmoProgram : private ReplyHandlers {
   InstrumentInfo info_;
   MemoLog memo_;
   NavigationState navigation_;
-  std::unique_ptr<Settings> settings_;
+  FileTable fileTable_;
+  StartupSwitches switches_;
+  SavedState saved_;
+  LanguageTexts texts_;
+  std::string languageName_;
   std::unique_ptr<Connection> connection_;
   std::unique_ptr<ReceiveDispatcher> dispatcher_;
   std::unique_ptr<InfoPoll> infoPoll_;

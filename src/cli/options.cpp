@@ -1,0 +1,75 @@
+#include "cli/options.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "link/register_map.h"
+
+namespace ql::cli {
+
+namespace {
+
+template <typename T>
+bool parseNumber(const std::string& text, T& value) {
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return ec == std::errc() && end == text.data() + text.size() && !text.empty();
+}
+
+}  // namespace
+
+std::optional<Options> parseOptions(const std::string& command, const std::vector<std::string>& args,
+                                    std::string& problem) {
+  Options options;
+  const bool takesLink = command == "info";
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    auto value = [&]() -> const std::string* {
+      if (i + 1 >= args.size()) {
+        problem = arg + " needs a value";
+        return nullptr;
+      }
+      return &args[++i];
+    };
+    if (arg == "--timeout") {
+      const std::string* v = value();
+      double seconds = 0;
+      if (!v) return std::nullopt;
+      try {
+        seconds = std::stod(*v);
+      } catch (...) {
+        seconds = -1;
+      }
+      if (seconds <= 0) {
+        problem = "--timeout wants a positive number of seconds";
+        return std::nullopt;
+      }
+      options.timeoutMs = static_cast<std::int64_t>(seconds * 1000);
+    } else if (arg == "--port" && takesLink) {
+      const std::string* v = value();
+      if (!v) return std::nullopt;
+      options.port = *v;
+    } else if (arg == "--baud" && takesLink) {
+      const std::string* v = value();
+      std::uint32_t rate = 0;
+      if (!v) return std::nullopt;
+      if (!parseNumber(*v, rate) || std::find(std::begin(reg::kBaudRates), std::end(reg::kBaudRates), rate) ==
+                                        std::end(reg::kBaudRates)) {
+        problem = "--baud must be one of 4800 9600 14400 19200 28800 38400 57600 115200";
+        return std::nullopt;
+      }
+      options.baud = rate;
+    } else if (arg == "--json" && takesLink) {
+      options.json = true;
+    } else {
+      problem = "unknown option " + arg;
+      return std::nullopt;
+    }
+  }
+  if (options.baud && !options.port) {
+    problem = "--baud needs --port";
+    return std::nullopt;
+  }
+  return options;
+}
+
+}  // namespace ql::cli

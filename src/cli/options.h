@@ -1,0 +1,22 @@
+#pragma once
+// Options of the headless subcommands.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ql::cli {
+
+struct Options {
+  std::optional<std::string> port;
+  std::optional<std::uint32_t> baud;
+  bool json = false;
+  std::int64_t timeoutMs = 60000;
+};
+
+// nullopt with a reason for an unknown option, a missing value or a bad number.
+std::optional<Options> parseOptions(const std::string& command, const std::vector<std::string>& args,
+                                    std::string& problem);
+
+}  // namespace ql::cli

@@ -1,0 +1,201 @@
+#include "shell/velmo_program.h"
+
+#include "link/crc.h"
+#include "link/port_list.h"
+#include "shell/language_choice.h"
+#include "shell/picture_files.h"
+#include "shell/window_geometry.h"
+
+namespace ql {
+
+VelmoProgram::VelmoProgram(Scheduler& loop, Operator& op, Port& port, ProgramEnvironment env)
+    : loop_(loop), operator_(op), port_(port), env_(std::move(env)),
+      memo_(env_.clock ? env_.clock : [] { return std::time(nullptr); }) {
+  if (!env_.listPorts) env_.listPorts = ListSerialPorts;
+  TextLookup lookup = [this](const std::string& section, const std::string& key) { return text(section, key); };
+
+  connection_ = std::make_unique<Connection>(loop_, port_, state_, panel_, lookup, env_.listPorts);
+  dispatcher_ = std::make_unique<ReceiveDispatcher>(state_, static_cast<ReplyHandlers&>(*this));
+  infoPoll_ = std::make_unique<InfoPoll>(
+      loop_, state_, info_, [this](const Bytes& frame) { send(frame); }, lookup, operator_);
+  infoPoll_->fileCount = [this] { return fileTable_.count(); };
+
+  connection_->onConnected = [this] { infoPoll_->start(0); };
+  connection_->onManualConnect = [this] {
+    clearInformation();
+    infoPoll_->resume();
+  };
+  connection_->onDisconnected = [this] { infoPoll_->stop(); };
+  connection_->onAutoSearchOn = [this] {
+    info_.statusText.clear();
+    info_.changed();
+  };
+
+  port_.setOnReceiveData([this](const std::uint8_t* data, std::size_t length) {
+    dispatcher_->onReceiveData(data, length);
+  });
+  secondTimer_ = loop_.makeTimer(1000, [this] { onSecondTick(); });
+}
+
+VelmoProgram::~VelmoProgram() {
+  port_.setOnReceiveData({});
+  port_.close();
+}
+
+std::string VelmoProgram::text(const std::string& section, const std::string& key) const {
+  return texts_.text(section, key);
+}
+
+void VelmoProgram::send(const Bytes& frameWithoutCrc) { port_.writeBuffer(AppendCrc(frameWithoutCrc)); }
+
+// --- start and exit ----------------------------------------------------------------------------
+
+void VelmoProgram::create() {
+  env_.home.createDataDirectories();
+  saved_ = loadSavedState(env_.home.sysuseDataPath()).state;
+  switches_ = StartupSwitches::loadOrCreate(env_.home.sysuseIniPath());
+
+  LanguageChoice choice = chooseLanguageFile(saved_.languageName, env_.home.resourceDirs());
+  languageName_ = choice.name;
+  texts_ = choice.path.empty() ? LanguageTexts() : LanguageTexts::fromFile(choice.path);
+
+  if (!switches_.keepStoredPrecision()) {
+    saved_.temperatureDecimals = 2;
+    saved_.pressureDecimals = 2;
+  }
+  state_.ProbeCounter = probe::kIdle;
+  state_.LinkEcho = switches_.linkEcho;
+  panel_.statusRed = state_.LinkEcho == 1;
+  panel_.autoSearch = switches_.automaticSearch();
+  panel_.changed();
+  info_.changed();
+}
+
+bool VelmoProgram::initialise() {
+  std::vector<std::string> missing = PictureCheck::missingFiles(env_.home.resourceDirs());
+  if (!missing.empty()) {
+    operator_.showMessage(text("SYSTEMINFORMATION", "systemerrorinfo"), text("SYSTEMINFORMATION", "systemfileerror"));
+    return false;
+  }
+  connection_->startSearchLoop();
+  if (panel_.autoSearch) {
+    panel_.listsEnabled = false;
+  } else {
+    fillPortBoxFromSystem();
+  }
+  panel_.changed();
+  secondTimer_->start();
+  return true;
+}
+
+void VelmoProgram::startHeadless() {
+  connection_->startSearchLoop();
+  secondTimer_->start();
+}
+
+void VelmoProgram::fillPortBoxFromSystem() {
+  std::string list = env_.listPorts('_');
+  panel_.ports.clear();
+  std::size_t start = 0;
+  while (list.size() - start > 2) {
+    std::size_t sep = list.find('_', start);
+    if (sep == std::string::npos || sep - start < 2) break;
+    panel_.ports.push_back(list.substr(start, sep - start));
+    start = sep + 1;
+  }
+}
+
+void VelmoProgram::close(const WindowGeometry& window, const std::string& languageBoxText) {
+  connection_->sendExitFrame();
+  saved_.window = window;
+  saved_.languageName = languageNameAtExit(saved_.languageName, languageBoxText);
+  saveSavedState(env_.home.sysuseDataPath(), saved_);
+}
+
+std::optional<WindowGeometry> VelmoProgram::restoredGeometry(int screenWidth, int screenHeight) const {
+  if (!saved_.window) return std::nullopt;
+  return restorableGeometry(*saved_.window, screenWidth, screenHeight);
+}
+
+std::vector<std::string> VelmoProgram::languages() const { return listLanguages(env_.home.resourceDirs()); }
+
+std::string VelmoProgram::language() const { return languageName_; }
+
+// --- operator actions ----------------------------------------------------------------------------
+
+void VelmoProgram::showPage(Page page) {
+  navigation_.page = page;
+  navigation_.changed();
+  // Back on the download page an unfinished poll goes on where it stopped.
+  if (page == Page::Download && state_.ConnectedPort.size() > 1) infoPoll_->resume();
+}
+
+void VelmoProgram::selectPort(int index) {
+  panel_.portIndex = index;
+  panel_.changed();
+}
+
+void VelmoProgram::selectRate(int index) {
+  panel_.rateIndex = index;
+  panel_.changed();
+}
+
+void VelmoProgram::clearInformation() {
+  info_.clearFields();
+  info_.statusText.clear();
+  info_.fileCount = 0;
+  info_.changed();
+  fileTable_.clear();
+  memo_.clear();
+}
+
+void VelmoProgram::showFileDetails(int position) {
+  std::vector<std::string> lines = fileTable_.details(position, texts_.lookup(), state_.TraceSwitch);
+  if (lines.empty()) return;
+  memo_.clear();
+  for (const std::string& line : lines) memo_.addRaw(line);
+}
+
+// --- one-second tick ---------------------------------------------------------------------------
+
+void VelmoProgram::onSecondTick() { connection_->onSecondTick(); }
+
+// --- received replies --------------------------------------------------------------------------
+
+void VelmoProgram::onConnectionAnswer() { connection_->connectedStep(); }
+
+void VelmoProgram::onTrace(const std::string& hexLine) { memo_.add(hexLine); }
+
+bool VelmoProgram::onReply(ReplyKind kind, const Bytes& block) {
+  InfoPoll& poll = *infoPoll_;
+  switch (kind) {
+    case ReplyKind::BatteryVoltage: return poll.decodeBatteryVoltage(block);
+    case ReplyKind::SerialNumber: return poll.decodeSerialNumber(block);
+    case ReplyKind::Model: return poll.decodeModel(block);
+    case ReplyKind::HardwareVersion: return poll.decodeHardwareVersion(block);
+    case ReplyKind::FirmwareVersion: return poll.decodeFirmwareVersion(block);
+    case ReplyKind::FlashSize: return poll.decodeFlashSize(block);
+    case ReplyKind::FlashUsed: return poll.decodeFlashUsed(block);
+    case ReplyKind::Clock: return poll.decodeClock(block);
+    case ReplyKind::TaskRunState: return poll.decodeTaskRunState(block);
+    case ReplyKind::BatteryUsed: return poll.decodeBatteryUsed(block);
+    case ReplyKind::Constant32: return poll.decodeConstant32(block);
+    case ReplyKind::Constant16: return poll.decodeConstant16(block);
+    case ReplyKind::Ratio64: return poll.decodeRatio64(block);
+    case ReplyKind::FileList: {
+      FileTable::TraceSink trace;
+      if (state_.TraceSwitch) trace = [this](const std::string& line) { memo_.add(line); };
+      FileTable::Outcome outcome = fileTable_.parse(block, state_, trace);
+      if (outcome == FileTable::Outcome::Accepted) info_.statusText = text("SYSTEMINFORMATION", "info_get_list_end");
+      if (outcome == FileTable::Outcome::Empty) info_.statusText = text("QL310", "ql310_file_list_empty");
+      info_.fileCount = fileTable_.count();
+      info_.changed();
+      return false;  // the table moves the poll on by itself
+    }
+    default:
+      // The configuration, settings, live-value and calibration features take these.
+      return true;
+  }
+}
+
+}  // namespace ql
