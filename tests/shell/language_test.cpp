@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <regex>
 #include <set>
+#include <sstream>
 #include <utility>
 
 #include "runtime/encoding.h"
@@ -49,6 +54,38 @@ TEST(LanguageFiles, DeliveredFilesHoldEveryKeyTheProgramReads) {
       }
     }
   }
+}
+
+std::string lowerCase(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+  return text;
+}
+
+// Every text the sources look up by a literal section and key ("COMLINK", "com_link_ok") is one
+// the language files deliver: a misspelt key would show an empty caption.
+TEST(LanguageFiles, EveryKeyLookedUpInTheSourcesIsDelivered) {
+  KeySet known;
+  for (const LanguageKey& k : languageKeys()) known.emplace(lowerCase(k.section), lowerCase(k.key));
+  const std::regex lookup(
+      "\"(MAIN|COMLINK|SYSTEMINFORMATION|GRID|BIT|BUTTON|SUB|ITEM|TASK|QL310|MENU|UPDATE|SYSTEMSET)\""
+      "\\s*,\\s*\"([A-Za-z0-9_]+)\"\\s*[),}]");
+  int lookups = 0;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(QL_SOURCE_DIR)) {
+    const std::string path = entry.path().string();
+    const std::string extension = entry.path().extension().string();
+    if (!entry.is_regular_file() || (extension != ".cpp" && extension != ".h")) continue;
+    if (entry.path().filename() == "language_keys.cpp") continue;
+    std::ifstream in(path);
+    std::stringstream content;
+    content << in.rdbuf();
+    const std::string text = content.str();
+    for (std::sregex_iterator it(text.begin(), text.end(), lookup), end; it != end; ++it) {
+      ++lookups;
+      EXPECT_TRUE(known.count({lowerCase((*it)[1]), lowerCase((*it)[2])}))
+          << path << ": " << (*it)[1] << "/" << (*it)[2] << " is in no language file";
+    }
+  }
+  EXPECT_GT(lookups, 0);
 }
 
 TEST(LanguageFiles, DeliveredTextsReadAsDesigned) {
