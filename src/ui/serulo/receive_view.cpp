@@ -1,0 +1,167 @@
+#include "ui/serulo/receive_view.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFontDatabase>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+#include "assistant/receive_area.h"
+
+namespace ql {
+namespace {
+
+constexpr int kMargin = 3;
+
+// A monospace font that also holds the Chinese characters, so that they take exactly two columns.
+QFont receiveFont() {
+  for (const char* family : {"Noto Sans Mono CJK SC", "Noto Sans Mono CJK TC", "Noto Sans Mono"}) {
+    if (QFontDatabase::families().contains(family)) {
+      QFont font(family);
+      font.setPointSize(10);
+      return font;
+    }
+  }
+  QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  font.setPointSize(10);
+  return font;
+}
+
+}  // namespace
+
+ReceiveView::ReceiveView(QWidget* parent) : QAbstractScrollArea(parent) {
+  setFont(receiveFont());
+  const QFontMetrics metrics(font());
+  charWidth_ = std::max(1, metrics.horizontalAdvance(QLatin1Char('0')));
+  lineHeight_ = std::max(1, metrics.lineSpacing());
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  setFocusPolicy(Qt::StrongFocus);
+  viewport()->setBackgroundRole(QPalette::Base);
+  viewport()->setAutoFillBackground(true);
+  connect(verticalScrollBar(), &QScrollBar::valueChanged, viewport(), qOverload<>(&QWidget::update));
+}
+
+void ReceiveView::setArea(const ReceiveArea* area) {
+  area_ = area;
+  rewrapAll();
+  updateScrollBar(true);
+  viewport()->update();
+}
+
+int ReceiveView::columnWidth(char16_t c) {
+  if (c >= 0xDC00 && c <= 0xDFFF) return 0;  // second half of a pair: counted with the first
+  if (c >= 0xD800 && c <= 0xDBFF) return 2;  // outside the basic plane: emoji and rare ideographs
+  const bool wide = (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0x303E) || (c >= 0x3041 && c <= 0x33FF) ||
+                    (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xA000 && c <= 0xA4CF) ||
+                    (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) ||
+                    (c >= 0xFF00 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6);
+  return wide ? 2 : 1;
+}
+
+int ReceiveView::computeColumns() const {
+  const int usable = std::max(0, viewport()->width() - 2 * kMargin);
+  const int columns = std::max(3, usable / charWidth_);
+  return columns - columns % 3;  // whole hexadecimal bytes per row
+}
+
+int ReceiveView::visibleRows() const { return std::max(1, (viewport()->height() - kMargin) / lineHeight_); }
+
+bool ReceiveView::followsEnd() const { return verticalScrollBar()->value() >= verticalScrollBar()->maximum(); }
+
+void ReceiveView::rewrapAll() {
+  rowStarts_.clear();
+  lastRowColumns_ = 0;
+  lastRowEnded_ = false;
+  wrappedLength_ = 0;
+  columns_ = computeColumns();
+  if (!area_) return;
+  generation_ = area_->generation();
+  wrapFrom(0);
+}
+
+void ReceiveView::wrapFrom(std::size_t offset) {
+  const std::u16string& text = area_->text();
+  const std::size_t length = text.size();
+  for (std::size_t i = offset; i < length; ++i) {
+    const char16_t c = text[i];
+    if (rowStarts_.empty() || lastRowEnded_) {
+      rowStarts_.push_back(static_cast<std::uint32_t>(i));
+      lastRowColumns_ = 0;
+      lastRowEnded_ = false;
+    }
+    if (c == u'\n') {
+      lastRowEnded_ = true;
+      continue;
+    }
+    const int width = columnWidth(c);
+    if (lastRowColumns_ > 0 && lastRowColumns_ + width > columns_) {
+      rowStarts_.push_back(static_cast<std::uint32_t>(i));
+      lastRowColumns_ = 0;
+    }
+    lastRowColumns_ += width;
+  }
+  wrappedLength_ = length;
+}
+
+void ReceiveView::refresh() {
+  const bool stayAtEnd = followsEnd();
+  if (!area_) return;
+  if (area_->generation() != generation_ || area_->length() < wrappedLength_) {
+    rewrapAll();
+  } else {
+    wrapFrom(wrappedLength_);
+  }
+  updateScrollBar(stayAtEnd);
+  viewport()->update();
+}
+
+void ReceiveView::updateScrollBar(bool stayAtEnd) {
+  QScrollBar* bar = verticalScrollBar();
+  const int rows = visibleRows();
+  bar->setRange(0, std::max(0, rowCount() - rows));
+  bar->setPageStep(rows);
+  bar->setSingleStep(1);
+  if (stayAtEnd) bar->setValue(bar->maximum());
+}
+
+QString ReceiveView::rowText(int row) const {
+  if (!area_ || row < 0 || row >= rowCount()) return {};
+  const std::u16string& text = area_->text();
+  const std::size_t start = rowStarts_[row];
+  std::size_t end = row + 1 < rowCount() ? rowStarts_[row + 1] : std::min(text.size(), wrappedLength_);
+  while (end > start && text[end - 1] == u'\n') --end;
+  return QString(reinterpret_cast<const QChar*>(text.data() + start), static_cast<qsizetype>(end - start));
+}
+
+void ReceiveView::paintEvent(QPaintEvent*) {
+  QPainter painter(viewport());
+  painter.setFont(font());
+  painter.setPen(palette().color(QPalette::Text));
+  const int first = verticalScrollBar()->value();
+  const int rows = visibleRows() + 1;
+  const int ascent = QFontMetrics(font()).ascent();
+  for (int r = 0; r < rows && first + r < rowCount(); ++r) {
+    painter.drawText(kMargin, kMargin + r * lineHeight_ + ascent, rowText(first + r));
+  }
+}
+
+void ReceiveView::resizeEvent(QResizeEvent* event) {
+  QAbstractScrollArea::resizeEvent(event);
+  const bool stayAtEnd = followsEnd();
+  if (computeColumns() != columns_) rewrapAll();
+  updateScrollBar(stayAtEnd);
+}
+
+void ReceiveView::keyPressEvent(QKeyEvent* event) {
+  if (event == QKeySequence::Copy && area_) {
+    // The receive area is read-only: copying takes all of it.
+    QApplication::clipboard()->setText(
+        QString(reinterpret_cast<const QChar*>(area_->text().data()), static_cast<qsizetype>(area_->length())));
+    return;
+  }
+  QAbstractScrollArea::keyPressEvent(event);
+}
+
+}  // namespace ql

@@ -1,0 +1,57 @@
+#pragma once
+// The receive area on screen. A plain text widget lays out a whole paragraph on every append,
+// which a fast device turns into seconds of work (hexadecimal data has no line breaks), so this
+// view wraps the area's text itself, incrementally: an append wraps only the new tail, and
+// painting draws only the visible rows. The view follows the end unless the user scrolls away.
+
+#include <QAbstractScrollArea>
+#include <cstdint>
+#include <vector>
+
+namespace ql {
+
+class ReceiveArea;
+
+class ReceiveView : public QAbstractScrollArea {
+  Q_OBJECT
+
+ public:
+  explicit ReceiveView(QWidget* parent = nullptr);
+
+  void setArea(const ReceiveArea* area);
+  // Catches up with the area: draws the appended tail, or everything after a clear.
+  void refresh();
+
+  // The wrapped rows, for tests: their number and the text of one (without its line break).
+  int rowCount() const { return static_cast<int>(rowStarts_.size()); }
+  QString rowText(int row) const;
+  int columns() const { return columns_; }
+  bool followsEnd() const;
+
+  // Columns a character takes in the monospace grid: 2 for wide East Asian characters.
+  static int columnWidth(char16_t c);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void rewrapAll();
+  void wrapFrom(std::size_t offset);
+  void updateScrollBar(bool stayAtEnd);
+  int visibleRows() const;
+  int computeColumns() const;
+
+  const ReceiveArea* area_ = nullptr;
+  std::uint64_t generation_ = 0;
+  std::size_t wrappedLength_ = 0;  // characters of the area already wrapped
+  std::vector<std::uint32_t> rowStarts_;
+  int lastRowColumns_ = 0;  // columns used in the last row
+  bool lastRowEnded_ = false;  // the last row ended with a line break
+  int columns_ = 80;
+  int charWidth_ = 8;
+  int lineHeight_ = 16;
+};
+
+}  // namespace ql

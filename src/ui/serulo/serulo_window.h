@@ -1,0 +1,121 @@
+#pragma once
+// serulo's main window: port setup, the receive area, the send area, the status panels, the
+// read-out labels and the extension panel. The logic lives in Terminal; the window renders its
+// state and forwards what the user does.
+
+#include <QWidget>
+#include <array>
+#include <memory>
+#include <string>
+
+#include "assistant/assistant_settings.h"
+#include "assistant/terminal.h"
+#include "assistant/terminal_line.h"
+#include "link/serial_port.h"
+#include "ui/qt/qt_operator.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QSpinBox;
+
+namespace ql {
+
+class ExtensionPanel;
+class ReceiveView;
+class Scheduler;
+
+struct SeruloOptions {
+  // serulo.ini; empty: the working directory's when there, else the user's configuration one.
+  std::string settingsPath;
+  // The machine's serial ports; empty: the system's devices and VELMO_EXTRA_PORTS.
+  Terminal::PortLister portLister;
+  // Dialogs; null: Qt dialogs over the window.
+  Operator* dialogs = nullptr;
+};
+
+class SeruloWindow : public QWidget {
+  Q_OBJECT
+
+ public:
+  static constexpr const char* kTitle = "串口调试助手 V2.1.05        20121212 - 20181016";
+  static constexpr int kStartUpDelayMs = 10;
+  // The read-out labels are hidden in a window lower than this.
+  static constexpr int kReadOutMinHeight = 566;
+
+  SeruloWindow(Scheduler& scheduler, SeruloOptions options, QWidget* parent = nullptr);
+  ~SeruloWindow() override;
+
+  Terminal& terminal() { return terminal_; }
+  ReceiveView* receiveView() const { return receiveView_; }
+  ExtensionPanel* extensionPanel() const { return extensionPanel_; }
+  const std::string& settingsPath() const { return settingsPath_; }
+  // The settings as the controls show them now.
+  AssistantSettings currentSettings() const;
+  // Opens the control form; returns when it closes.
+  void openControlForm();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QWidget* buildPortPanel();
+  QWidget* buildSendPanel();
+  QWidget* buildStatusBar();
+  void connectTerminal();
+  void render(unsigned changes);
+  void startUp();
+  void applySettings(const AssistantSettings& settings);
+  void applyReadOutCaptions();
+  void saveOnClose();
+  void setExtensionShown(bool shown);
+  void refreshPortBox();
+  void chooseSavePath();
+  void chooseSendFile();
+  void toggleSendAreaForm(bool toHex);
+
+  std::string settingsPath_;
+  SerialPort port_;
+  SerialTerminalLine line_;
+  Terminal terminal_;
+  QtOperator qtDialogs_;
+  Operator* dialogs_;
+  bool savedOnClose_ = false;
+  QString savePath_;
+
+  QComboBox* portBox_ = nullptr;
+  QLabel* portLabel_ = nullptr;
+  QComboBox* baudBox_ = nullptr;
+  QComboBox* parityBox_ = nullptr;
+  QComboBox* dataBitsBox_ = nullptr;
+  QComboBox* stopBitsBox_ = nullptr;
+  QLabel* lamp_ = nullptr;
+  QPushButton* openButton_ = nullptr;
+  QPushButton* displayButton_ = nullptr;
+  QCheckBox* autoClearCheck_ = nullptr;
+  QCheckBox* hexDisplayCheck_ = nullptr;
+  QCheckBox* rememberCheck_ = nullptr;
+  QLabel* savePathLabel_ = nullptr;
+  QWidget* readOutPanel_ = nullptr;
+  std::array<QLabel*, kReadOutCount> readOutCaptions_{};
+  std::array<QLabel*, kReadOutCount> readOutValues_{};
+  ReceiveView* receiveView_ = nullptr;
+  QPlainTextEdit* sendArea_ = nullptr;
+  QCheckBox* hexSendCheck_ = nullptr;
+  QCheckBox* autoSendCheck_ = nullptr;
+  QCheckBox* convertCheck_ = nullptr;
+  QSpinBox* periodBox_ = nullptr;
+  QPushButton* extensionButton_ = nullptr;
+  ExtensionPanel* extensionPanel_ = nullptr;
+  QLabel* messagePanel_ = nullptr;
+  QLabel* receiveCounter_ = nullptr;
+  QLabel* sendCounter_ = nullptr;
+  QLabel* clockPanel_ = nullptr;
+  QLabel* infoPanel_ = nullptr;
+};
+
+}  // namespace ql
