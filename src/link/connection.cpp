@@ -189,6 +189,8 @@ void Connection::connectedStep() {
 }
 
 void Connection::connectManually() {
+  // A search pass must not move the port while the manual sequence waits for its frames.
+  if (state_.ProbeCounter < probe::kStop) state_.ProbeCounter = probe::kIdle;
   state_.ConnectedPort.clear();
   port_.close();
   std::string name = panel_.portText();

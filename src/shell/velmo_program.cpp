@@ -108,7 +108,7 @@ void VelmoProgram::fillPortBoxFromSystem() {
 void VelmoProgram::close(const WindowGeometry& window, const std::string& languageBoxText) {
   connection_->sendExitFrame();
   saved_.window = window;
-  saved_.languageName = languageNameAtExit(saved_.languageName, languageBoxText);
+  saved_.languageName = languageNameAtExit(languageName_, languageBoxText);
   saveSavedState(env_.home.sysuseDataPath(), saved_);
 }
 
