@@ -141,12 +141,15 @@ SeruloWindow::SeruloWindow(Scheduler& scheduler, SeruloOptions options, QWidget*
 SeruloWindow::~SeruloWindow() {
   saveOnClose();
   terminal_.setOnChanged(nullptr);
+  // The controls go first: their signals (a focus lost on hiding, for one) call into the
+  // terminal, which dies with the members before the base class would delete them.
+  qDeleteAll(findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly));
   port_.close();
 }
 
 QWidget* SeruloWindow::buildPortPanel() {
   auto* panelWidget = new QWidget;
-  panelWidget->setFixedWidth(160);
+  panelWidget->setFixedWidth(185);
   auto* grid = new QGridLayout(panelWidget);
   grid->setContentsMargins(0, 0, 0, 0);
   grid->setVerticalSpacing(3);
@@ -286,7 +289,7 @@ QWidget* SeruloWindow::buildSendPanel() {
   auto* exitButton = button("退出", "exitButton");
 
   auto* controls = new QWidget;
-  controls->setFixedWidth(160);
+  controls->setFixedWidth(185);
   auto* controlsGrid = new QGridLayout(controls);
   controlsGrid->setContentsMargins(0, 0, 0, 0);
   controlsGrid->setVerticalSpacing(2);
@@ -297,10 +300,6 @@ QWidget* SeruloWindow::buildSendPanel() {
   controlsGrid->addWidget(manualSend, 2, 0);
   controlsGrid->addWidget(clearSend, 2, 1);
   controlsGrid->addWidget(chooseFile, 3, 0, 1, 2);
-  controlsGrid->addWidget(resetCounters, 4, 0);
-  controlsGrid->addWidget(settings, 4, 1);
-  controlsGrid->addWidget(extensionButton_, 5, 0);
-  controlsGrid->addWidget(exitButton, 5, 1);
 
   sendArea_ = new QPlainTextEdit(kDefaultSendText);
   sendArea_->setObjectName("sendArea");
@@ -309,10 +308,15 @@ QWidget* SeruloWindow::buildSendPanel() {
   convertCheck_->setObjectName("convertCheck");
   convertCheck_->setToolTip("文本与十六进制互换");
   auto* clearSendArea = button("发送区清空", "clearSendAreaButton");
-  auto* sendAreaTools = new QVBoxLayout;
-  sendAreaTools->addWidget(convertCheck_);
-  sendAreaTools->addWidget(clearSendArea);
-  sendAreaTools->addStretch();
+  auto* sendAreaTools = new QGridLayout;
+  sendAreaTools->setVerticalSpacing(2);
+  sendAreaTools->addWidget(convertCheck_, 0, 0);
+  sendAreaTools->addWidget(clearSendArea, 0, 1);
+  sendAreaTools->addWidget(resetCounters, 1, 0);
+  sendAreaTools->addWidget(settings, 1, 1);
+  sendAreaTools->addWidget(extensionButton_, 2, 0);
+  sendAreaTools->addWidget(exitButton, 2, 1);
+  sendAreaTools->setRowStretch(3, 1);
 
   grid->addWidget(controls, 0, 0);
   grid->addWidget(sendArea_, 0, 1);
