@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
-#include <map>
 #include <optional>
 #include <ostream>
 
+#include "cli/commands.h"
 #include "cli/options.h"
 #include "link/port_list.h"
 #include "link/register_map.h"
@@ -19,9 +19,6 @@ namespace ql::cli {
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: velmo find [--timeout S]\n"
-    "       velmo info [--port P] [--baud B] [--json] [--timeout S]\n";
 
 std::string jsonString(const std::string& text) {
   std::string out = "\"";
@@ -78,7 +75,7 @@ bool connect(HeadlessSession& session, const Options& options, std::int64_t time
   return session.loop.runUntil([&] { return session.connected(); }, timeoutMs);
 }
 
-int findCommand(const Options& options, std::ostream& out, std::ostream& err) {
+int find(const Options& options, std::ostream& out, std::ostream& err) {
   HeadlessSession session(err, ListSerialPorts);
   if (!connect(session, options, options.timeoutMs)) {
     err << "velmo: no logger answered\n";
@@ -88,7 +85,7 @@ int findCommand(const Options& options, std::ostream& out, std::ostream& err) {
   return kExitOk;
 }
 
-int infoCommand(const Options& options, std::ostream& out, std::ostream& err) {
+int info(const Options& options, std::ostream& out, std::ostream& err) {
   std::function<std::string(char)> listPorts = ListSerialPorts;
   if (options.port) listPorts = [port = *options.port](char sep) { return port + sep; };
   HeadlessSession session(err, listPorts);
@@ -130,27 +127,62 @@ int infoCommand(const Options& options, std::ostream& out, std::ostream& err) {
   return kExitOk;
 }
 
-const std::map<std::string, int (*)(const Options&, std::ostream&, std::ostream&)> kCommands{
-    {"find", findCommand},
-    {"info", infoCommand},
+// Parses the link options of find and info, then runs the command.
+int withLinkOptions(const char* command, int (*run)(const Options&, std::ostream&, std::ostream&),
+                    const Arguments& args, std::ostream& out, std::ostream& err) {
+  std::string problem;
+  std::optional<Options> options = parseOptions(command, args, problem);
+  if (!options) {
+    err << "velmo " << command << ": " << problem << "\n";
+    return kExitUsage;
+  }
+  return run(*options, out, err);
+}
+
+struct CommandEntry {
+  const char* name;
+  int (*run)(const Arguments&, std::ostream&, std::ostream&);
+  const char* usage;
 };
+
+const CommandEntry kCommands[] = {
+    {"find", findCommand, "velmo find [--timeout S]"},
+    {"info", infoCommand, "velmo info [--port P] [--baud B] [--json] [--timeout S]"},
+};
+
+void printUsage(std::ostream& err) {
+  const char* lead = "usage: ";
+  for (const CommandEntry& c : kCommands) {
+    err << lead << c.usage << "\n";
+    lead = "       ";
+  }
+}
 
 }  // namespace
 
-bool isSubcommand(const std::string& firstArgument) { return kCommands.count(firstArgument) > 0; }
+int findCommand(const Arguments& args, std::ostream& out, std::ostream& err) {
+  return withLinkOptions("find", find, args, out, err);
+}
+
+int infoCommand(const Arguments& args, std::ostream& out, std::ostream& err) {
+  return withLinkOptions("info", info, args, out, err);
+}
+
+bool isSubcommand(const std::string& firstArgument) {
+  for (const CommandEntry& c : kCommands)
+    if (firstArgument == c.name) return true;
+  return false;
+}
 
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  if (args.empty() || !isSubcommand(args[0])) {
-    err << kUsage;
-    return kExitUsage;
-  }
-  std::string problem;
-  std::optional<Options> options = parseOptions(args[0], {args.begin() + 1, args.end()}, problem);
-  if (!options) {
-    err << "velmo " << args[0] << ": " << problem << "\n" << kUsage;
-    return kExitUsage;
-  }
-  return kCommands.at(args[0])(*options, out, err);
+  for (const CommandEntry& c : kCommands)
+    if (!args.empty() && args[0] == c.name) {
+      int code = c.run({args.begin() + 1, args.end()}, out, err);
+      if (code == kExitUsage) printUsage(err);
+      return code;
+    }
+  printUsage(err);
+  return kExitUsage;
 }
 
 }  // namespace ql::cli

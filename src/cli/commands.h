@@ -1,0 +1,16 @@
+#pragma once
+// The subcommands, each in a file of its own. A command gets the arguments after its name and
+// returns the exit code of cli.h.
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace ql::cli {
+
+using Arguments = std::vector<std::string>;
+
+int findCommand(const Arguments& args, std::ostream& out, std::ostream& err);
+int infoCommand(const Arguments& args, std::ostream& out, std::ostream& err);
+
+}  // namespace ql::cli
