@@ -19,8 +19,16 @@ struct LoggerConfig {
   std::uint32_t batteryConsumption = 1500000;  // of a capacity of 6000000: 75 % left
   std::uint16_t taskRunState = 0;              // 1 = a logging task is running
   std::uint32_t baudRate = 9600;
-  // Recorded files the file table will hold; kept here for the file table's simulation.
+  // Recorded files at power-up, of varied kinds and sizes (RecordedFiles::standardFile); at most
+  // 16. Tests add their own through LoggerModel::files().
   int fileCount = 3;
+  // Erasing all files takes the logger this long; it answers nothing meanwhile.
+  int eraseAllMs = 45000;
+  // Deleting one file takes this long, also without answers.
+  int deleteFileMs = 0;
+  // With no file present the table read is answered with the short form 01 03 00 + CRC; when
+  // false, with the full table of 16 erased entries.
+  bool emptyTableShortForm = true;
 
   // 32-bit constants by their first register (two-register reads).
   std::map<std::uint16_t, std::uint32_t> constants32 = {{0xF001, 310},

@@ -2,6 +2,8 @@
 // Misbehaviour a simulated logger shows on request. All off by default.
 
 #include <cstdint>
+#include <optional>
+#include <vector>
 
 namespace ql::sim {
 
@@ -18,6 +20,17 @@ struct LoggerFaults {
   bool garbageAtWrongRate = false;
   // The next request makes the logger disappear: the transport closes the line.
   bool vanish = false;
+
+  // Recorded-file streams (what follows the file-data reply head). Offsets count bytes of the
+  // file's stream; a stray byte is never valid BCD, so it never passes for a record's stamp.
+  // One stray byte before each listed offset (repeat an offset for several bytes) ...
+  std::vector<std::uint64_t> strayAt;
+  // ... and this many more at reproducible random offsets, after the first record, in each stream.
+  int strayBytes = 0;
+  // The stream stops after this many bytes (stray bytes included); later requests are answered.
+  std::optional<std::uint64_t> streamStopsAfter;
+  // The logger disappears after sending this many bytes of a stream.
+  std::optional<std::uint64_t> vanishAfterStreamBytes;
 };
 
 }  // namespace ql::sim

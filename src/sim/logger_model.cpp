@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <bit>
+#include <chrono>
 
 #include "link/codecs.h"
 #include "link/crc.h"
+#include "sim/file_stream.h"
 #include "sim/registers.h"
 
 namespace ql::sim {
@@ -37,6 +39,7 @@ LoggerModel::LoggerModel(LoggerConfig config, Clock clock)
     : config_(std::move(config)), clock_(std::move(clock)), baudRate_(config_.baudRate) {
   seedRegisters();
   addStandardHandlers();
+  files_.fillStandard(config_.fileCount);
 }
 
 void LoggerModel::seedRegisters() {
@@ -59,6 +62,9 @@ void LoggerModel::addStandardHandlers() {
   addReadHandler({reg::kRatiosFirst, reg::kRatiosLast},
                  [this](const Request& r) { return readConstants(r); });
   addWriteHandler({reg::kBaudRate, reg::kBaudRate}, [this](const Request& r) { return writeBaudRate(r); });
+  addReadHandler({reg::kFileTable, reg::kFileTable}, [this](const Request& r) { return readFileTable(r); });
+  addWriteHandler({reg::kFileTable, reg::kFileTable}, [this](const Request& r) { return writeFileTable(r); });
+  addReadHandler({reg::kFileData, reg::kFileData}, [this](const Request& r) { return readFileData(r); });
 }
 
 void LoggerModel::addReadHandler(RegisterRange range, Handler handler) {
@@ -77,10 +83,20 @@ void LoggerModel::setFaults(const LoggerFaults& faults) {
 
 std::time_t LoggerModel::now() const { return clock_ ? clock_() : std::time(nullptr); }
 
+std::int64_t LoggerModel::nowMs() const {
+  if (msClock_) return msClock_();
+  auto since = std::chrono::steady_clock::now().time_since_epoch();
+  return std::chrono::duration_cast<std::chrono::milliseconds>(since).count();
+}
+
 Reply LoggerModel::receive(const Bytes& bytes, std::uint32_t lineRate) {
   if (vanished_ || bytes.empty()) return {};
   if (faults_.vanish) {
     vanished_ = true;
+    return {};
+  }
+  if (busy()) {
+    framer_.clear();  // requests during an erase are lost, not answered later
     return {};
   }
   if (lineRate != baudRate_) {
@@ -99,7 +115,7 @@ Reply LoggerModel::receive(const Bytes& bytes, std::uint32_t lineRate) {
     Reply reply;
     if (answer.echo) reply.push_back({request->frame, 0});
     for (ReplyChunk& chunk : answer.chunks) {
-      if (!reply.empty() && chunk.pauseBeforeMs == 0) {
+      if (!reply.empty() && chunk.pauseBeforeMs == 0 && !reply.back().stream && !chunk.stream) {
         reply.back().bytes.insert(reply.back().bytes.end(), chunk.bytes.begin(), chunk.bytes.end());
       } else {
         reply.push_back(std::move(chunk));
@@ -217,6 +233,62 @@ Answer LoggerModel::writeBaudRate(const Request& request) {
   return answer;
 }
 
+Answer LoggerModel::readFileTable(const Request&) const {
+  if (files_.presentCount() == 0 && config_.emptyTableShortForm) {
+    return Answer{{{AppendCrc({kSlaveAddress, kFunctionRead, 0x00}), 0}}, true, {}};
+  }
+  // 01 03, the entry count (not a byte count), the 16 entries, and a CRC over all of it.
+  Bytes response = {kSlaveAddress, kFunctionRead, static_cast<std::uint8_t>(RecordedFiles::kSlots)};
+  Bytes entries = files_.tableEntries();
+  response.insert(response.end(), entries.begin(), entries.end());
+  return Answer{{{AppendCrc(response), 0}}, true, {}};
+}
+
+StreamFaults LoggerModel::streamFaultsFor(const RecordedFile& file) const {
+  StreamFaults stream;
+  stream.strayAt = faults_.strayAt;
+  auto seed = static_cast<std::uint32_t>(file.number()) * 0x9E3779B9u ^ file.size();
+  for (std::uint64_t offset : randomStrayOffsets(file.size(), faults_.strayBytes, seed)) {
+    stream.strayAt.push_back(offset);
+  }
+  stream.stopAfter = faults_.streamStopsAfter;
+  stream.vanishAfter = faults_.vanishAfterStreamBytes;
+  return stream;
+}
+
+Answer LoggerModel::readFileData(const Request& request) {
+  // The register count carries the file number; an erased slot or a number outside 1..16 is
+  // not answered.
+  std::shared_ptr<const RecordedFile> file = files_.file(request.count);
+  if (!file) return Answer::none();
+  auto stream = std::make_shared<FileStream>(file, streamFaultsFor(*file), [this] { vanished_ = true; });
+  return Answer{{{file->responseHead(), 0, std::move(stream)}}, true, {}};
+}
+
+Answer LoggerModel::writeFileTable(const Request& request) {
+  if (request.count != 1 || request.data.size() != 2) return Answer::none();
+  std::uint16_t value = BeU16(request.data[0], request.data[1]);
+  int busyMs = 0;
+  if (value == kEraseAllFiles) {
+    files_.eraseAll();
+    bank_.setU32(reg::kFlashUsed, 0);
+    busyMs = config_.eraseAllMs;
+  } else if (value >= 1 && value <= RecordedFiles::kSlots) {
+    if (std::shared_ptr<const RecordedFile> file = files_.file(value)) {
+      std::uint32_t used = bank_.getU32(reg::kFlashUsed);
+      bank_.setU32(reg::kFlashUsed, used > file->size() ? used - file->size() : 0);
+      files_.erase(value);
+      busyMs = config_.deleteFileMs;
+    }
+  } else {
+    return Answer::none();
+  }
+  // Acknowledged at once; the erase itself then keeps the logger busy.
+  Answer answer = writeAck(request);
+  answer.afterReply = [this, busyMs] { busyUntilMs_ = nowMs() + busyMs; };
+  return answer;
+}
+
 Reply LoggerModel::deliverThroughFaults(Reply reply) {
   ++repliesMade_;
   if (faults_.dropEvery > 0 && repliesMade_ % faults_.dropEvery == 0) return {};
@@ -229,7 +301,8 @@ Reply LoggerModel::deliverThroughFaults(Reply reply) {
     Bytes& bytes = reply[i].bytes;
     if (offset < bytes.size()) {
       ReplyChunk tail{Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(offset), bytes.end()),
-                      faults_.splitPauseMs};
+                      faults_.splitPauseMs, std::move(reply[i].stream)};
+      reply[i].stream = nullptr;
       bytes.resize(offset);
       reply.insert(reply.begin() + static_cast<std::ptrdiff_t>(i) + 1, std::move(tail));
       break;

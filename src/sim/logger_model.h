@@ -5,7 +5,7 @@
 //
 // Registers are served by handlers keyed by register ranges (the newest registration wins), with
 // the plain register bank as the fallback: a feature that needs behaviour (the clock, the ratios,
-// the baud rate, later the file table) adds a handler; plain values just live in the bank.
+// the baud rate, the file table) adds a handler; plain values just live in the bank.
 
 #include <cstdint>
 #include <ctime>
@@ -14,21 +14,15 @@
 #include <vector>
 
 #include "link/bytes.h"
+#include "sim/file_stream.h"
 #include "sim/logger_config.h"
 #include "sim/logger_faults.h"
+#include "sim/recorded_files.h"
 #include "sim/register_bank.h"
+#include "sim/reply.h"
 #include "sim/request_framer.h"
 
 namespace ql::sim {
-
-// A piece of a reply, sent pauseBeforeMs after the previous piece has left. Each transport
-// applies the pauses its own way (virtual clock, poll deadlines).
-struct ReplyChunk {
-  Bytes bytes;
-  int pauseBeforeMs = 0;
-  friend bool operator==(const ReplyChunk&, const ReplyChunk&) = default;
-};
-using Reply = std::vector<ReplyChunk>;
 
 // What a handler answers to one request.
 struct Answer {
@@ -52,6 +46,7 @@ struct RegisterRange {
 class LoggerModel {
  public:
   using Clock = std::function<std::time_t()>;
+  using MillisecondClock = std::function<std::int64_t()>;
   using Handler = std::function<Answer(const Request&)>;
 
   // clock gives the current time (local time is derived from it); by default the system clock.
@@ -76,6 +71,16 @@ class LoggerModel {
   RegisterBank& registers() { return bank_; }
   const RegisterBank& registers() const { return bank_; }
   std::time_t now() const;
+  // Milliseconds on a monotonic clock, for the logger's busy times (an erase). By default the
+  // steady clock; SimulatedLink puts the model on its loop's clock.
+  void setMillisecondClock(MillisecondClock clock) { msClock_ = std::move(clock); }
+  std::int64_t nowMs() const;
+  // Erasing: the logger takes no request until the erase is done.
+  bool busy() const { return nowMs() < busyUntilMs_; }
+
+  // The recorded files: tests add, replace and read them here.
+  RecordedFiles& files() { return files_; }
+  const RecordedFiles& files() const { return files_; }
   // The logger's own clock: the time source shifted by what a clock write set.
   std::time_t loggerTime() const { return now() + clockOffset_; }
   std::optional<std::uint16_t> lastControlCode() const { return lastControlCode_; }
@@ -105,12 +110,19 @@ class LoggerModel {
   Answer writeClock(const Request& request);
   Answer readConstants(const Request& request) const;
   Answer writeBaudRate(const Request& request);
+  Answer readFileTable(const Request& request) const;
+  Answer readFileData(const Request& request);
+  Answer writeFileTable(const Request& request);
+  StreamFaults streamFaultsFor(const RecordedFile& file) const;
   // Applies drop and split; the stall is checked before a request is handled at all.
   Reply deliverThroughFaults(Reply reply);
   Reply garbageFor(const Bytes& bytes);
 
   LoggerConfig config_;
   Clock clock_;
+  MillisecondClock msClock_;
+  RecordedFiles files_;
+  std::int64_t busyUntilMs_ = 0;
   LoggerFaults faults_;
   RegisterBank bank_;
   RequestFramer framer_;

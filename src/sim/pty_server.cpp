@@ -11,11 +11,12 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <deque>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
 #include "sim/pty_line_speed.h"
+#include "sim/reply_queue.h"
 
 namespace ql::sim {
 
@@ -47,13 +48,18 @@ Clock::duration wireTime(std::size_t count, std::uint32_t rate) {
 
 }  // namespace
 
+// Pieces taken from the reply queue at a time: long streams are pulled in these steps.
+constexpr std::size_t kPieceSize = 16 * 1024;
+// Paced writes catch up on at most this much lateness of the poll loop, so the line keeps its
+// average rate without bursting after a long delay.
+constexpr auto kPaceSlack = std::chrono::milliseconds(2);
+
+// The piece on its way out.
 struct PtyServer::Outgoing {
   Bytes bytes;
   std::size_t written = 0;
-  int pauseMs = 0;
-  std::uint32_t rate = 0;
-  bool scheduled = false;  // due is set once the piece before it has left
-  Clock::time_point due;
+  Clock::time_point due;  // when the next byte may go
+  bool lastBeforeVanish = false;
 };
 
 PtyServer::PtyServer(LoggerModel& model, PtyOptions options) : model_(model), options_(std::move(options)) {}
@@ -155,48 +161,67 @@ void PtyServer::withModel(const std::function<void(LoggerModel&)>& action) {
 
 void PtyServer::serve() {
   if (masterFd_ < 0) return;
-  std::deque<Outgoing> outgoing;
+  ReplyQueue queue;
+  std::optional<Outgoing> current;
+  std::uint32_t rate = 0;                      // of the request being answered
+  Clock::time_point lineFreeAt = Clock::now();  // paced: when the last written byte is off the line
   std::vector<std::uint8_t> buffer(4096);
+
+  auto vanish = [this] {
+    vanished_ = true;
+    closeLine();
+  };
 
   while (!stopRequested_) {
     // Write what is due; a full pseudo-terminal buffer waits for POLLOUT.
     bool waitWritable = false;
-    while (!outgoing.empty()) {
-      Outgoing& front = outgoing.front();
+    while (true) {
       Clock::time_point now = Clock::now();
-      if (!front.scheduled) {
-        front.due = now + std::chrono::milliseconds(front.pauseMs);
-        front.scheduled = true;
+      if (!current) {
+        std::optional<ReplyQueue::Piece> piece;
+        bool gone = false;
+        {
+          std::lock_guard lock(modelMutex_);
+          piece = queue.next(kPieceSize);
+          gone = model_.vanished();
+        }
+        if (!piece) {
+          if (gone) return vanish();
+          break;
+        }
+        // A pause runs from when the piece before it has left.
+        Clock::time_point from = options_.paceAtLineRate ? std::max(now, lineFreeAt) : now;
+        current = Outgoing{std::move(piece->bytes), 0, from + std::chrono::milliseconds(piece->pauseBeforeMs), gone};
       }
-      if (front.due > now) break;
-      std::size_t length = front.bytes.size() - front.written;
+      if (current->due > now) break;
+      std::size_t length = current->bytes.size() - current->written;
       // Paced: about 10 ms of line time at once.
-      if (options_.paceAtLineRate)
-        length = std::min<std::size_t>(length, std::max<std::uint32_t>(1, front.rate / 1000));
-      ssize_t n = ::write(masterFd_, front.bytes.data() + front.written, length);
+      if (options_.paceAtLineRate) length = std::min<std::size_t>(length, std::max<std::uint32_t>(1, rate / 1000));
+      ssize_t n = ::write(masterFd_, current->bytes.data() + current->written, length);
       if (n < 0) {
         if (errno == EAGAIN || errno == EINTR) {
           waitWritable = errno == EAGAIN;
           break;
         }
-        outgoing.clear();  // the line is broken: nobody will read this
+        current.reset();  // the line is broken: nobody will read this
+        queue.clear();
         break;
       }
-      front.written += static_cast<std::size_t>(n);
-      if (options_.paceAtLineRate) front.due = now + wireTime(static_cast<std::size_t>(n), front.rate);
-      if (front.written == front.bytes.size()) {
-        Clock::time_point left = options_.paceAtLineRate ? front.due : now;
-        outgoing.pop_front();
-        if (!outgoing.empty() && options_.paceAtLineRate) {
-          outgoing.front().due = left + std::chrono::milliseconds(outgoing.front().pauseMs);
-          outgoing.front().scheduled = true;
-        }
+      current->written += static_cast<std::size_t>(n);
+      if (options_.paceAtLineRate) {
+        current->due = std::max(current->due, now - kPaceSlack) + wireTime(static_cast<std::size_t>(n), rate);
+        lineFreeAt = current->due;
+      }
+      if (current->written == current->bytes.size()) {
+        bool gone = current->lastBeforeVanish;
+        current.reset();
+        if (gone) return vanish();
       }
     }
 
     int timeoutMs = -1;
-    if (!outgoing.empty() && !waitWritable && outgoing.front().scheduled) {
-      auto wait = std::chrono::ceil<std::chrono::milliseconds>(outgoing.front().due - Clock::now());
+    if (current && !waitWritable) {
+      auto wait = std::chrono::ceil<std::chrono::milliseconds>(current->due - Clock::now());
       timeoutMs = static_cast<int>(std::max<std::int64_t>(0, wait.count()));
     }
     pollfd fds[2] = {{masterFd_, static_cast<short>(POLLIN | (waitWritable ? POLLOUT : 0)), 0},
@@ -214,21 +239,18 @@ void PtyServer::serve() {
 
     ssize_t n = ::read(masterFd_, buffer.data(), buffer.size());
     if (n <= 0) continue;
-    std::uint32_t rate = ptyLineSpeed(masterFd_);
+    std::uint32_t lineSpeed = ptyLineSpeed(masterFd_);
     Reply reply;
     bool gone = false;
     {
       std::lock_guard lock(modelMutex_);
-      reply = model_.receive(Bytes(buffer.begin(), buffer.begin() + n), rate);
+      reply = model_.receive(Bytes(buffer.begin(), buffer.begin() + n), lineSpeed);
       gone = model_.vanished();
     }
-    if (gone) {
-      vanished_ = true;
-      closeLine();
-      return;
-    }
-    for (ReplyChunk& chunk : reply) {
-      outgoing.push_back({std::move(chunk.bytes), 0, chunk.pauseBeforeMs, rate, false, {}});
+    if (gone) return vanish();
+    if (!reply.empty()) {
+      rate = lineSpeed;
+      queue.append(std::move(reply));
     }
   }
 }

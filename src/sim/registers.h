@@ -49,7 +49,7 @@ inline constexpr std::uint16_t kBatteryConsumption = 0x2080;  // 2 registers
 inline constexpr std::uint16_t kFlashSize = 0xE001;           // 2 registers, bytes
 inline constexpr std::uint16_t kFlashUsed = 0xE003;           // 2 registers, bytes
 inline constexpr std::uint16_t kTaskName = 0xE005;            // 8 registers
-inline constexpr std::uint16_t kFileTable = 0xE00D;
+inline constexpr std::uint16_t kFileTable = 0xE00D;  // read: the table; write: delete (below)
 inline constexpr std::uint16_t kFileData = 0xE00E;         // the count field carries the file number
 inline constexpr std::uint16_t kCalibrationMode = 0xFEFE;  // 0x005C enters, 0x0000 leaves
 
@@ -66,6 +66,9 @@ inline constexpr std::uint16_t kTemperatureRatiosFirst = 0xF201;
 inline constexpr int kRatioCount = 6;
 inline constexpr int kRatioRegisters = 4;
 }  // namespace reg
+
+// Values written to the file table register: a file number 1..16 deletes that file, this erases all.
+inline constexpr std::uint16_t kEraseAllFiles = 0xF0F0;
 
 // Values written to register 0x1102.
 inline constexpr std::uint16_t kSpeedSwitch = 0xF0F0;

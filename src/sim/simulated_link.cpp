@@ -6,33 +6,6 @@
 
 namespace ql::sim {
 
-namespace {
-
-// Pieces that follow without a pause run together on the line; the receiving port cuts them
-// into blocks of at most its block size.
-std::vector<ReplyChunk> lineBlocks(const Reply& reply) {
-  std::vector<ReplyChunk> merged;
-  for (const ReplyChunk& chunk : reply) {
-    if (!merged.empty() && chunk.pauseBeforeMs == 0) {
-      merged.back().bytes.insert(merged.back().bytes.end(), chunk.bytes.begin(), chunk.bytes.end());
-    } else {
-      merged.push_back(chunk);
-    }
-  }
-  std::vector<ReplyChunk> blocks;
-  for (const ReplyChunk& chunk : merged) {
-    for (std::size_t at = 0; at < chunk.bytes.size(); at += SerialPort::kBlockSize) {
-      std::size_t end = std::min(chunk.bytes.size(), at + SerialPort::kBlockSize);
-      blocks.push_back({Bytes(chunk.bytes.begin() + static_cast<std::ptrdiff_t>(at),
-                              chunk.bytes.begin() + static_cast<std::ptrdiff_t>(end)),
-                        at == 0 ? chunk.pauseBeforeMs : 0});
-    }
-  }
-  return blocks;
-}
-
-}  // namespace
-
 LoggerModel::Clock loopClock(const Scheduler& loop, std::time_t start) {
   std::int64_t startMs = loop.nowMs();
   return
@@ -42,9 +15,13 @@ LoggerModel::Clock loopClock(const Scheduler& loop, std::time_t start) {
 SimulatedLink::SimulatedLink(Scheduler& loop, MemoryPort& port, LoggerModel& model)
     : loop_(loop), port_(port), model_(model) {
   port_.setDevice([this](const Bytes& bytes, std::uint32_t rate) { onWrite(bytes, rate); });
+  model_.setMillisecondClock([&loop] { return loop.nowMs(); });
 }
 
-SimulatedLink::~SimulatedLink() { port_.setDevice({}); }
+SimulatedLink::~SimulatedLink() {
+  port_.setDevice({});
+  model_.setMillisecondClock({});
+}
 
 std::int64_t SimulatedLink::wireTimeMs(std::size_t count, std::uint32_t rate) {
   if (rate == 0) return 1;
@@ -58,15 +35,47 @@ void SimulatedLink::onWrite(const Bytes& bytes, std::uint32_t rate) {
     port_.vanish();
     return;
   }
-  std::vector<ReplyChunk> blocks = lineBlocks(reply);
-  if (blocks.empty()) return;
+  if (reply.empty()) return;
+  // The logger takes a moment before it answers.
+  reply.front().pauseBeforeMs += kLineDelayMs;
+  lineRate_ = rate;
+  queue_.append(std::move(reply));
+  pump();
+}
+
+void SimulatedLink::pump() {
   std::int64_t now = loop_.nowMs();
-  std::int64_t at = std::max(now, lineFreeAtMs_) + kLineDelayMs;
-  for (const ReplyChunk& block : blocks) {
-    at += block.pauseBeforeMs + wireTimeMs(block.bytes.size(), rate);
-    port_.deliver(block.bytes, static_cast<int>(at - now));
+  while (lineFreeAtMs_ - now < kAheadMs) {
+    if (!port_.isOpen()) {
+      queue_.clear();  // a closed port drops what was still to come
+      return;
+    }
+    std::optional<ReplyQueue::Piece> block = queue_.next(SerialPort::kBlockSize);
+    if (block) {
+      std::int64_t at =
+          std::max(now, lineFreeAtMs_) + block->pauseBeforeMs + wireTimeMs(block->bytes.size(), lineRate_);
+      port_.deliver(block->bytes, static_cast<int>(at - now));
+      lineFreeAtMs_ = at;
+    }
+    if (model_.vanished()) {
+      // Gone part-way through a stream: the line drops once the last block has arrived.
+      queue_.clear();
+      int after = static_cast<int>(std::max<std::int64_t>(0, lineFreeAtMs_ - now));
+      loop_.delay(after, [this, alive = std::weak_ptr<bool>(alive_)] {
+        if (!alive.expired()) port_.vanish();
+      });
+      return;
+    }
+    if (!block) return;
   }
-  lineFreeAtMs_ = at;
+  if (queue_.empty() || pumpPending_) return;
+  pumpPending_ = true;
+  int wait = static_cast<int>(std::max<std::int64_t>(1, lineFreeAtMs_ - now - kAheadMs / 2));
+  loop_.delay(wait, [this, alive = std::weak_ptr<bool>(alive_)] {
+    if (alive.expired()) return;
+    pumpPending_ = false;
+    pump();
+  });
 }
 
 }  // namespace ql::sim
