@@ -1,0 +1,5 @@
+if(QL310_BUILD_GUI)
+  add_executable(velmo ${CMAKE_CURRENT_LIST_DIR}/velmo_main.cpp)
+  target_link_libraries(velmo PRIVATE ql_velmo_ui ql_cli ql_qtui ql_sim)
+  install(TARGETS velmo RUNTIME DESTINATION bin)
+endif()

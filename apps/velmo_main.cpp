@@ -1,0 +1,119 @@
+// velmo: the instrument configuration program. With a subcommand (`velmo find`, `velmo info`,
+// ...) it runs without a window; otherwise it opens the main window.
+//
+//   velmo [--home DIR] [--demo]
+//
+// --demo serves a simulated logger on a pseudo-terminal and adds it to the ports the automatic
+// search walks, so the program can be tried without an instrument.
+
+#include <cstdlib>
+#include <ctime>
+#include <exception>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QApplication>
+
+#include "cli/cli.h"
+#include "shell/velmo_home.h"
+#include "sim/logger_model.h"
+#include "sim/pty_server.h"
+#include "ui/velmo/velmo_main_window.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: velmo [--home DIR] [--demo]\n"
+    "       velmo <command> [options]   (headless commands such as find and info)\n"
+    "\n"
+    "  --home DIR  keep settings and data files in DIR\n"
+    "  --demo      start a simulated logger that the automatic search finds\n";
+
+constexpr const char* kExtraPortsVariable = "VELMO_EXTRA_PORTS";
+
+struct Options {
+  std::string home;
+  bool demo = false;
+  bool help = false;
+};
+
+// Our options; single-dash arguments are left to Qt (-platform, -style, ...). False on a bad one.
+bool parseOptions(const std::vector<std::string>& args, Options& options) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--help" || arg == "-h") {
+      options.help = true;
+    } else if (arg == "--demo") {
+      options.demo = true;
+    } else if (arg == "--home") {
+      if (i + 1 >= args.size() || args[i + 1].empty()) {
+        std::cerr << "velmo: --home needs a directory\n";
+        return false;
+      }
+      options.home = args[++i];
+    } else if (arg.rfind("--", 0) == 0 || arg.rfind('-', 0) != 0) {
+      std::cerr << "velmo: unknown argument " << arg << "\n";
+      return false;
+    }
+  }
+  return true;
+}
+
+// The simulated logger of --demo, served on its own thread while the window runs.
+class DemoLogger {
+ public:
+  DemoLogger() : model_(ql::sim::LoggerConfig{}, [] { return std::time(nullptr); }), server_(model_) {
+    server_.open();
+    server_.start();
+    addToPortList(server_.slavePath());
+  }
+  ~DemoLogger() { server_.stop(); }
+
+ private:
+  static void addToPortList(const std::string& path) {
+    const char* current = std::getenv(kExtraPortsVariable);
+    const std::string list = current && *current ? std::string(current) + ":" + path : path;
+    ::setenv(kExtraPortsVariable, list.c_str(), 1);
+  }
+
+  ql::sim::LoggerModel model_;
+  ql::sim::PtyServer server_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  if (!args.empty() && ql::cli::isSubcommand(args.front())) return ql::cli::run(args, std::cout, std::cerr);
+
+  Options options;
+  if (!parseOptions(args, options)) {
+    std::cerr << kUsage;
+    return ql::cli::kExitUsage;
+  }
+  if (options.help) {
+    std::cout << kUsage;
+    return ql::cli::kExitOk;
+  }
+
+  std::unique_ptr<DemoLogger> demo;
+  if (options.demo) {
+    try {
+      demo = std::make_unique<DemoLogger>();
+    } catch (const std::exception& error) {
+      std::cerr << "velmo: cannot start the simulated logger: " << error.what() << "\n";
+      return ql::cli::kExitNoLogger;
+    }
+  }
+
+  QApplication app(argc, argv);
+  int code = 0;
+  {
+    ql::VelmoMainWindow window(ql::ProgramEnvironment{ql::VelmoHome::resolve(options.home), {}, {}});
+    window.start();
+    code = app.exec();
+  }  // the window (and its port) goes before the simulated logger stops
+  return code;
+}

@@ -1,0 +1,44 @@
+#pragma once
+// The connection panel of the download page: port and rate lists, the automatic search box,
+// connect and disconnect, and the two status lines.
+
+#include <QGroupBox>
+
+#include "shell/velmo_program.h"
+#include "ui/velmo/render_batch.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+
+namespace ql {
+
+class PictureButton;
+class VelmoPictures;
+
+class ConnectionPanelView : public QGroupBox {
+  Q_OBJECT
+
+ public:
+  ConnectionPanelView(VelmoProgram& program, const VelmoPictures& pictures, QWidget* parent = nullptr);
+
+ signals:
+  // The operator switched the automatic search on (live display goes off then).
+  void autoSearchSwitchedOn();
+
+ private:
+  void render();
+
+  VelmoProgram& program_;
+  QComboBox* portBox_;
+  QComboBox* rateBox_;
+  QCheckBox* autoSearchBox_;
+  PictureButton* connectButton_;
+  PictureButton* disconnectButton_;
+  QLabel* stateCaption_;
+  QLabel* linkStatus_;
+  QLabel* searchStatus_;
+  RenderBatch batch_;
+};
+
+}  // namespace ql

@@ -1,0 +1,59 @@
+#include "ui/velmo/memo_view.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+#include "ui/velmo/ui_text.h"
+
+namespace ql {
+
+MemoView::MemoView(VelmoProgram& program, QWidget* parent)
+    : QGroupBox(toQString(program.text("MAIN", "cpt_data_infomation")), parent),
+      program_(program),
+      batch_(this, [this] { render(); }) {
+  setObjectName("memoView");
+  text_ = new QPlainTextEdit(this);
+  text_->setObjectName("dataInformationMemo");
+  text_->setReadOnly(true);
+  text_->setUndoRedoEnabled(false);
+  text_->setContextMenuPolicy(Qt::CustomContextMenu);
+
+  clearAction_ = new QAction(toQString(program_.text("MENU", "menu_clear")), this);
+  clearAction_->setObjectName("clearMemoAction");
+  connect(clearAction_, &QAction::triggered, this, [this] { program_.clearMemo(); });
+  connect(text_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+    QMenu menu(this);
+    menu.addAction(clearAction_);
+    menu.exec(text_->viewport()->mapToGlobal(pos));
+  });
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(text_);
+
+  batch_.watch(program_.memo());
+  batch_.renderNow();
+}
+
+void MemoView::render() {
+  const std::vector<std::string>& lines = program_.memo().lines();
+  const bool grewOnly = shownLines_ > 0 && lines.size() > shownLines_ && lines.front() == firstShown_ &&
+                        lines[shownLines_ - 1] == lastShown_;
+  if (grewOnly) {
+    for (std::size_t i = shownLines_; i < lines.size(); ++i) text_->appendPlainText(toQString(lines[i]));
+  } else {
+    QStringList all;
+    all.reserve(int(lines.size()));
+    for (const std::string& line : lines) all << toQString(line);
+    text_->setPlainText(all.join('\n'));
+  }
+  shownLines_ = lines.size();
+  firstShown_ = lines.empty() ? std::string() : lines.front();
+  lastShown_ = lines.empty() ? std::string() : lines.back();
+  // The newest line stays in view.
+  text_->verticalScrollBar()->setValue(text_->verticalScrollBar()->maximum());
+}
+
+}  // namespace ql

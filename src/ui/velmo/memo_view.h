@@ -1,0 +1,34 @@
+#pragma once
+// The data information memo: read-only lines of status and file details, kept scrolled to the
+// newest line; its pop-up menu clears it.
+
+#include <QGroupBox>
+
+#include "shell/velmo_program.h"
+#include "ui/velmo/render_batch.h"
+
+class QAction;
+class QPlainTextEdit;
+
+namespace ql {
+
+class MemoView : public QGroupBox {
+  Q_OBJECT
+
+ public:
+  explicit MemoView(VelmoProgram& program, QWidget* parent = nullptr);
+
+ private:
+  void render();
+
+  VelmoProgram& program_;
+  QPlainTextEdit* text_;
+  QAction* clearAction_;
+  // What is on screen, to append only the new lines when the memo merely grew.
+  std::size_t shownLines_ = 0;
+  std::string firstShown_;
+  std::string lastShown_;
+  RenderBatch batch_;
+};
+
+}  // namespace ql

@@ -1,0 +1,65 @@
+#pragma once
+// velmo's main window: the banner, the three navigation buttons, the language box and the three
+// pages (data download, data view, configuration). It owns the program core, the serial port
+// and the event-loop adapter, renders the core's models and forwards the operator's actions.
+//
+// Start-up: the constructor runs the program's create() and places the window; start() shows it
+// and 10 ms later runs the deferred start-up, whose failure (a missing picture) closes the
+// window. Closing saves the window geometry and the chosen language.
+
+#include <QMainWindow>
+#include <memory>
+
+#include "link/serial_port.h"
+#include "shell/velmo_program.h"
+#include "ui/qt/qt_operator.h"
+#include "ui/qt/qt_scheduler.h"
+#include "ui/velmo/render_batch.h"
+#include "ui/velmo/velmo_pictures.h"
+
+class QComboBox;
+class QStackedWidget;
+
+namespace ql {
+
+class LiveValuesBox;
+class NavigationBar;
+
+class VelmoMainWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // op answers the program's questions; null: message boxes over this window.
+  explicit VelmoMainWindow(ProgramEnvironment env, Operator* op = nullptr, QWidget* parent = nullptr);
+  ~VelmoMainWindow() override;
+
+  // Shows the window and schedules the deferred start-up.
+  void start();
+  VelmoProgram& program() { return *program_; }
+
+  // Delay between the window's start and the deferred start-up.
+  static constexpr int kDeferredStartMs = 10;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  QWidget* buildDownloadPage();
+  QWidget* buildLanguageBox();
+  void placeWindow();
+  void showCurrentPage();
+
+  QtScheduler loop_;
+  QtOperator messageBoxes_;
+  SerialPort port_;
+  std::unique_ptr<VelmoProgram> program_;  // before the views: they render its models
+  VelmoPictures pictures_;
+  NavigationBar* navigation_ = nullptr;
+  QStackedWidget* pages_ = nullptr;
+  LiveValuesBox* liveValues_ = nullptr;
+  QComboBox* languageBox_ = nullptr;
+  RenderBatch pageBatch_;
+  bool closed_ = false;
+};
+
+}  // namespace ql

@@ -1,0 +1,297 @@
+// velmo's main window, offscreen: start-up in a fresh home, the navigation buttons' release
+// rule, the connected state against a simulated logger on a pseudo-terminal, the program menu
+// gate, the missing-picture stop, and what the exit keeps for the next start.
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QStackedWidget>
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTimer>
+#include <QtTest>
+#include <memory>
+
+#include "runtime/scripted_operator.h"
+#include "shell/saved_state.h"
+#include "sim/logger_model.h"
+#include "sim/pty_server.h"
+#include "ui/velmo/picture_button.h"
+#include "ui/velmo/velmo_main_window.h"
+
+namespace ql {
+namespace {
+
+// Real ports and threads: waits are bounded, generous for a busy machine.
+constexpr int kLinkTimeoutMs = 20000;
+
+QString q(const std::string& text) { return QString::fromStdString(text); }
+
+// A fresh velmo home holding the delivered resources (minus the files a test leaves out). The
+// source tree is not searched, so a left-out picture is really missing.
+class TestHome {
+ public:
+  explicit TestHome(const QStringList& leaveOut = {}) {
+    const QDir source(QL_TEST_RESOURCE_DIR);
+    for (const QFileInfo& file : source.entryInfoList(QDir::Files)) {
+      if (!leaveOut.contains(file.fileName())) QFile::copy(file.absoluteFilePath(), dir_.filePath(file.fileName()));
+    }
+  }
+  // The program sees exactly these ports (each followed by the separator), never the machine's.
+  ProgramEnvironment environment(const std::string& port = {}) const {
+    return {VelmoHome(dir_.path().toStdString(), {}),
+            [port](char separator) { return port.empty() ? std::string() : port + separator; }, {}};
+  }
+  std::string path(const char* name) const { return dir_.filePath(name).toStdString(); }
+
+ private:
+  QTemporaryDir dir_;
+};
+
+// A simulated logger (serial 210012345, 9600 baud) on a pseudo-terminal, served on its own thread.
+class SimulatedLogger {
+ public:
+  SimulatedLogger() : server_(model_) {
+    server_.open();
+    server_.start();
+  }
+  ~SimulatedLogger() { server_.stop(); }
+  const std::string& path() const { return server_.slavePath(); }
+
+ private:
+  sim::LoggerModel model_;
+  sim::PtyServer server_;
+};
+
+template <typename Widget>
+Widget* child(QWidget& window, const char* name) {
+  return window.findChild<Widget*>(name);
+}
+
+void clickAt(QWidget* widget, QPoint press, QPoint release) {
+  QTest::mousePress(widget, Qt::LeftButton, {}, press);
+  QTest::mouseRelease(widget, Qt::LeftButton, {}, release);
+}
+
+// What a click on the program menu button brought up; an open menu is read and closed.
+struct MenuSeen {
+  bool opened = false;
+  QStringList items;
+  bool anyEnabled = false;
+};
+
+MenuSeen clickMenuButton(PictureButton* button) {
+  auto seen = std::make_shared<MenuSeen>();
+  QTimer::singleShot(50, button, [seen] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (!menu) return;
+    seen->opened = true;
+    for (QAction* action : menu->actions()) {
+      seen->items << action->text();
+      seen->anyEnabled = seen->anyEnabled || action->isEnabled();
+    }
+    menu->close();
+  });
+  clickAt(button, button->rect().center(), button->rect().center());
+  QTest::qWait(100);  // lets the check run when no menu opened
+  return *seen;
+}
+
+}  // namespace
+
+class VelmoWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void navigationActsOnReleaseInside_data();
+  void navigationActsOnReleaseInside();
+  void pictureButtonsWorkFromTheKeyboard();
+  void showsTheLinkedLoggerAndItsInformation();
+  void missingPictureEndsStartUpWithTheLanguageMessage();
+  void exitKeepsGeometryAndLanguageForTheNextStart();
+  void memoFollowsItsLinesAndClears();
+};
+
+void VelmoWindowTest::navigationActsOnReleaseInside_data() {
+  QTest::addColumn<QPoint>("release");  // offset from the button's centre, or a fixed point
+  QTest::addColumn<bool>("fromTop");    // release y is measured from the top edge
+  QTest::addColumn<bool>("switches");
+  QTest::newRow("centre") << QPoint(0, 0) << false << true;
+  QTest::newRow("13 px above the top") << QPoint(0, -13) << true << true;
+  QTest::newRow("14 px above the top") << QPoint(0, -14) << true << false;
+  QTest::newRow("below the bottom") << QPoint(0, 1000) << false << false;
+  QTest::newRow("right of the button") << QPoint(1000, 0) << false << false;
+}
+
+void VelmoWindowTest::navigationActsOnReleaseInside() {
+  QFETCH(QPoint, release);
+  QFETCH(bool, fromTop);
+  QFETCH(bool, switches);
+
+  TestHome home;
+  VelmoMainWindow window(home.environment());
+  window.start();
+  auto* pages = child<QStackedWidget>(window, "pages");
+  auto* download = child<PictureButton>(window, "downloadPageButton");
+  auto* dataView = child<PictureButton>(window, "dataViewPageButton");
+  QVERIFY(pages && download && dataView);
+  QCOMPARE(pages->currentIndex(), 0);
+  QCOMPARE(download->captionColor(), QColor(Qt::red));
+
+  const QPoint centre = dataView->rect().center();
+  const QPoint at = fromTop ? QPoint(centre.x() + release.x(), release.y()) : centre + release;
+  QTest::mousePress(dataView, Qt::LeftButton, {}, centre);
+  QVERIFY(dataView->isDown());  // pressed picture while held
+  QTest::mouseRelease(dataView, Qt::LeftButton, {}, at);
+  QVERIFY(!dataView->isDown());
+
+  if (switches) {
+    QCOMPARE(window.program().navigation().page, Page::DataView);
+    QTRY_COMPARE(pages->currentIndex(), 1);
+    QTRY_COMPARE(dataView->captionColor(), QColor(Qt::red));
+    QCOMPARE(download->captionColor(), QColor(Qt::black));
+  } else {
+    QTest::qWait(20);
+    QCOMPARE(window.program().navigation().page, Page::Download);
+    QCOMPARE(pages->currentIndex(), 0);
+  }
+}
+
+void VelmoWindowTest::pictureButtonsWorkFromTheKeyboard() {
+  TestHome home;
+  VelmoMainWindow window(home.environment());
+  window.start();
+  auto* pages = child<QStackedWidget>(window, "pages");
+  auto* configuration = child<PictureButton>(window, "configurationPageButton");
+  QVERIFY(pages && configuration);
+
+  QVERIFY(QTest::qWaitForWindowActive(&window));
+  QTest::keyClick(configuration, Qt::Key_Space);
+  QTRY_COMPARE(pages->currentIndex(), 2);
+  QTest::keyClick(&window, Qt::Key_1, Qt::AltModifier);
+  QTRY_COMPARE(pages->currentIndex(), 0);
+}
+
+void VelmoWindowTest::showsTheLinkedLoggerAndItsInformation() {
+  SimulatedLogger logger;
+  TestHome home;
+  VelmoMainWindow window(home.environment(logger.path()));
+  QCOMPARE(window.windowTitle(), q(window.program().texts().windowTitle()));
+  window.start();
+
+  auto* linkStatus = child<QLabel>(window, "linkStatus");
+  auto* serial = child<QLineEdit>(window, "serialNumberField");
+  auto* model = child<QLineEdit>(window, "modelField");
+  auto* menuButton = child<PictureButton>(window, "programMenuButton");
+  QVERIFY(linkStatus && serial && model && menuButton);
+  const QString linked = q(window.program().text("COMLINK", "com_link_ok"));
+  QVERIFY(!linked.isEmpty());
+
+  // Not linked yet: the program menu stays shut.
+  QVERIFY(!clickMenuButton(menuButton).opened);
+
+  QTRY_COMPARE_WITH_TIMEOUT(linkStatus->text(), linked, kLinkTimeoutMs);
+  QTRY_COMPARE_WITH_TIMEOUT(serial->text(), QString("0210012345"), kLinkTimeoutMs);
+  QTRY_COMPARE_WITH_TIMEOUT(model->text(), QString("QL310"), kLinkTimeoutMs);
+  // Auto search chose the port itself: the lists stay disabled and show its choice.
+  auto* portBox = child<QComboBox>(window, "portBox");
+  QVERIFY(portBox);
+  QVERIFY(!portBox->isEnabled());
+  QCOMPARE(portBox->currentText(), q(logger.path()));
+
+  // Linked: the menu opens with its three items, none of which can be chosen yet.
+  const MenuSeen menu = clickMenuButton(menuButton);
+  QVERIFY(menu.opened);
+  QCOMPARE(menu.items, QStringList({q(window.program().text("MENU", "menu_setsys")),
+                                    q(window.program().text("MENU", "menu_updcheck")),
+                                    q(window.program().text("MENU", "menu_about"))}));
+  QVERIFY(!menu.anyEnabled);
+}
+
+void VelmoWindowTest::missingPictureEndsStartUpWithTheLanguageMessage() {
+  TestHome home({"menupg.svd"});
+  ScriptedOperator op;
+  VelmoMainWindow window(home.environment(), &op);
+  window.start();
+  QVERIFY(window.isVisible());
+
+  QTRY_VERIFY(!window.isVisible());
+  const std::vector<Prompt> messages = op.prompts(PromptKind::Message);
+  QCOMPARE(messages.size(), std::size_t(1));
+  QCOMPARE(q(messages[0].title), q(window.program().text("SYSTEMINFORMATION", "systemerrorinfo")));
+  QCOMPARE(q(messages[0].text), q(window.program().text("SYSTEMINFORMATION", "systemfileerror")));
+  QVERIFY(!messages[0].text.empty());
+  // The exit steps ran: the settings were saved.
+  QVERIFY(QFile::exists(q(home.path("sysuse.d"))));
+}
+
+void VelmoWindowTest::exitKeepsGeometryAndLanguageForTheNextStart() {
+  TestHome home;
+  QString chineseTitle;
+  QSize size;
+  {
+    VelmoMainWindow window(home.environment());
+    window.start();
+    chineseTitle = window.windowTitle();
+    auto* languages = child<QComboBox>(window, "languageBox");
+    QVERIFY(languages);
+    QCOMPARE(languages->currentText(), QString("chinese"));
+    QVERIFY(languages->findText("english") >= 0);
+    languages->setCurrentText("english");
+    size = window.minimumSizeHint() + QSize(40, 30);
+    window.move(20, 30);
+    window.resize(size);
+    QVERIFY(window.close());
+  }
+  const SavedStateLoad saved = loadSavedState(home.path("sysuse.d"));
+  QVERIFY(saved.fileFound);
+  QCOMPARE(QFileInfo(q(home.path("sysuse.d"))).size(), qint64(SavedState::kFileSize));
+  QCOMPARE(q(saved.state.languageName), QString("english"));
+  QVERIFY(saved.state.window.has_value());
+  QCOMPARE(saved.state.window->left, 20);
+  QCOMPARE(saved.state.window->top, 30);
+  QCOMPARE(QSize(saved.state.window->width, saved.state.window->height), size);
+
+  VelmoMainWindow next(home.environment());
+  QCOMPARE(next.size(), size);
+  QCOMPARE(next.pos(), QPoint(20, 30));
+  QCOMPARE(next.program().language(), std::string("english"));
+  QCOMPARE(next.windowTitle(), q(next.program().texts().windowTitle()));
+  QVERIFY(next.windowTitle() != chineseTitle);
+  auto* download = child<PictureButton>(next, "downloadPageButton");
+  QVERIFY(download);
+  QCOMPARE(download->caption(), q(next.program().text("MAIN", "btn_down")));
+}
+
+void VelmoWindowTest::memoFollowsItsLinesAndClears() {
+  TestHome home;
+  VelmoMainWindow window(home.environment());
+  window.start();
+  auto* memo = child<QPlainTextEdit>(window, "dataInformationMemo");
+  auto* clear = window.findChild<QAction*>("clearMemoAction");
+  QVERIFY(memo && clear);
+  QVERIFY(memo->isReadOnly());
+
+  for (int i = 0; i < 300; ++i) window.program().memo().addRaw("line " + std::to_string(i));
+  QTRY_COMPARE(memo->blockCount(), 300);
+  window.program().memo().addRaw("one more");
+  QTRY_COMPARE(memo->blockCount(), 301);
+  QCOMPARE(memo->document()->lastBlock().text(), QString("one more"));
+  QCOMPARE(memo->document()->firstBlock().text(), QString("line 0"));
+
+  clear->trigger();
+  QVERIFY(window.program().memo().lines().empty());
+  QTRY_COMPARE(memo->toPlainText(), QString());
+}
+
+}  // namespace ql
+
+QTEST_MAIN(ql::VelmoWindowTest)
+#include "velmo_window_test.moc"
