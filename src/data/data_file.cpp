@@ -1,8 +1,8 @@
 #include "data/data_file.h"
 
-#include <cstdio>
+#include "runtime/atomic_file.h"
+
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 
 namespace ql {
@@ -99,23 +99,10 @@ std::optional<DataFileHeader> readDataFileHeader(const std::string& path, std::s
 
 bool writeDataFile(const std::string& path, const DataFileHeader& header, const std::uint8_t* stream,
                    std::size_t length) {
-  const std::string temporary = path + ".part";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    Bytes head = header.encode();
-    out.write(reinterpret_cast<const char*>(head.data()), static_cast<std::streamsize>(head.size()));
-    out.write(reinterpret_cast<const char*>(stream), static_cast<std::streamsize>(length));
-    if (!out.flush()) {
-      out.close();
-      std::remove(temporary.c_str());
-      return false;
-    }
-  }
-  std::error_code ec;
-  std::filesystem::rename(temporary, path, ec);
-  if (ec) std::remove(temporary.c_str());
-  return !ec;
+  Bytes head = header.encode();
+  std::string bytes(head.begin(), head.end());
+  bytes.append(reinterpret_cast<const char*>(stream), length);
+  return writeFileAtomically(path, bytes);
 }
 
 }  // namespace ql

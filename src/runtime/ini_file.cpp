@@ -1,14 +1,11 @@
 #include "runtime/ini_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
 
+#include "runtime/atomic_file.h"
 #include "runtime/encoding.h"
 
 namespace ql {
@@ -41,44 +38,6 @@ std::string singleLine(std::string text) {
     if (c == '\r' || c == '\n') c = ' ';
   }
   return text;
-}
-
-bool readWholeFile(const std::string& path, std::string& bytes) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat info {};
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    ::close(fd);
-    return false;
-  }
-  char buffer[65536];
-  bool ok = true;
-  for (;;) {
-    const ssize_t count = ::read(fd, buffer, sizeof buffer);
-    if (count > 0) {
-      bytes.append(buffer, static_cast<std::size_t>(count));
-    } else if (count == 0) {
-      break;
-    } else if (errno != EINTR) {
-      ok = false;
-      break;
-    }
-  }
-  ::close(fd);
-  return ok;
-}
-
-bool writeAll(int fd, const std::string& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t count = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (count < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<std::size_t>(count);
-  }
-  return true;
 }
 
 }  // namespace
@@ -146,18 +105,8 @@ std::string IniFile::serialize() const {
 }
 
 bool IniFile::save(const std::string& path) const {
-  // Write a sibling file and rename it over the target: a reader (or a crash) sees the old file
-  // or the new one, never half of one.
-  static std::atomic<unsigned> counter{0};
-  const std::string temporary =
-      path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));
-  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
-  bool ok = writeAll(fd, serialize()) && ::fsync(fd) == 0;
-  ok = ::close(fd) == 0 && ok;
-  if (ok) ok = ::rename(temporary.c_str(), path.c_str()) == 0;
-  if (!ok) ::unlink(temporary.c_str());
-  return ok;
+  // A reader (or a crash) sees the old file or the new one, never half of one.
+  return writeFileAtomically(path, serialize());
 }
 
 IniFile::Section* IniFile::findSection(const std::string& name) {

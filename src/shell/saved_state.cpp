@@ -7,7 +7,7 @@
 
 #include "runtime/encoding.h"
 #include "runtime/formats.h"
-#include "shell/atomic_file.h"
+#include "runtime/atomic_file.h"
 #include "shell/utf8_text.h"
 
 namespace ql {

@@ -8,7 +8,7 @@
 #include <functional>
 #include <limits>
 
-#include "shell/atomic_file.h"
+#include "runtime/atomic_file.h"
 #include "temp_dir.h"
 
 namespace ql {

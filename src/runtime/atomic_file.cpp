@@ -1,4 +1,4 @@
-#include "shell/atomic_file.h"
+#include "runtime/atomic_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
