@@ -45,14 +45,21 @@ Fields fieldsOf(LoggerTime time) {
           static_cast<int>(clock.minutes().count()), static_cast<int>(clock.seconds().count())};
 }
 
-// A 24-bit field; negative values in two's complement, out-of-range values held at the limits.
-void putU24(std::uint8_t* out, double value) {
-  long long raw = std::llround(value * 10000.0);
-  raw = std::clamp(raw, -0x400000ll + 1, 0xFFFFFFll);
+void putU24(std::uint8_t* out, long long raw) {
   auto bits = static_cast<std::uint32_t>(raw) & 0xFFFFFFu;
   out[0] = static_cast<std::uint8_t>(bits >> 16);
   out[1] = static_cast<std::uint8_t>(bits >> 8);
   out[2] = static_cast<std::uint8_t>(bits);
+}
+
+// Readers take a raw value above 0x400000 as negative (raw - 0x1000000): the temperature's
+// range is -1258.2911 .. 419.4304; readings beyond are held at the limits.
+void putTemperature(std::uint8_t* out, double celsius) {
+  putU24(out, std::clamp(std::llround(celsius * 10000.0), -0xBFFFFFll, 0x400000ll));
+}
+
+void putUnsigned(std::uint8_t* out, double value) {
+  putU24(out, std::clamp(std::llround(value * 10000.0), 0ll, 0xFFFFFFll));
 }
 
 // CRC-16/MODBUS carried on over pieces (link/crc.h computes it over one buffer only).
@@ -86,6 +93,17 @@ std::array<std::uint8_t, 6> binaryStamp(LoggerTime time) {
 std::array<std::uint8_t, 6> bcdStamp(LoggerTime time) {
   Fields f = fieldsOf(time);
   return {bcd(f.year % 100), bcd(f.month), bcd(f.day), bcd(f.hour), bcd(f.minute), bcd(f.second)};
+}
+
+std::array<std::uint8_t, 16> encodeRecord(LoggerTime time, const Sample& sample) {
+  std::array<std::uint8_t, 16> r{};
+  auto stamp = bcdStamp(time);
+  std::copy(stamp.begin(), stamp.end(), r.begin());
+  putTemperature(&r[6], sample.temperatureC);
+  putUnsigned(&r[9], sample.pressureKpa);
+  putUnsigned(&r[12], sample.conductivityMsCm);
+  r[15] = static_cast<std::uint8_t>(std::clamp(sample.batteryByte, 0, 255));
+  return r;
 }
 
 RecordedFile::RecordedFile(int number, FileSpec spec)
@@ -139,15 +157,7 @@ std::array<std::uint8_t, RecordedFile::kRecordSize> RecordedFile::record(std::ui
   LoggerTime time = recordTime(index);
   double elapsed = static_cast<double>(index) * intervalMs_ / 1000.0;
   auto seed = static_cast<std::uint32_t>(start_.time_since_epoch().count()) ^ static_cast<std::uint32_t>(number_);
-  Sample sample = sampleAt(spec_.kind, index, recordCount(), elapsed, seed);
-  std::array<std::uint8_t, kRecordSize> r{};
-  auto stamp = bcdStamp(time);
-  std::copy(stamp.begin(), stamp.end(), r.begin());
-  putU24(&r[6], sample.temperatureC);
-  putU24(&r[9], std::max(0.0, sample.pressureKpa));
-  putU24(&r[12], std::max(0.0, sample.conductivityMsCm));
-  r[15] = static_cast<std::uint8_t>(sample.batteryByte);
-  return r;
+  return encodeRecord(time, sampleAt(spec_.kind, index, recordCount(), elapsed, seed));
 }
 
 void RecordedFile::readRecords(std::uint64_t offset, std::size_t length, Bytes& out) const {

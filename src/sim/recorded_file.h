@@ -25,6 +25,11 @@ std::array<std::uint8_t, 6> binaryStamp(LoggerTime time);
 // The same six fields as packed BCD (the sample records).
 std::array<std::uint8_t, 6> bcdStamp(LoggerTime time);
 
+// A 16-byte sample record: BCD stamp, temperature, pressure and conductivity as 24-bit values in
+// units of 1/10000 (a negative temperature in two's complement), then the battery byte. Values
+// beyond 24 bits are held at the limits.
+std::array<std::uint8_t, 16> encodeRecord(LoggerTime time, const Sample& sample);
+
 // What a test or the simulator asks for; fields left at 0 or empty take the kind's usual values.
 struct FileSpec {
   RecordKind kind = RecordKind::Tide;
