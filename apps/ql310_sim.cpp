@@ -7,9 +7,12 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <optional>
 #include <iostream>
 #include <string>
 #include <string_view>
+
+#include <cstdint>
 
 #include "sim/logger_model.h"
 #include "sim/pty_server.h"
@@ -17,19 +20,26 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: ql310-sim [--baud N] [--link PATH] [--serial N] [--files N] [--split]\n"
-    "                 [--drop-every N] [--stall-after N] [--garbage] [--help]\n"
+    "usage: ql310-sim [--baud N] [--link PATH] [--serial N] [--files N] [--file-size BYTES]\n"
+    "                 [--erase-ms MS] [--split] [--drop-every N] [--stall-after N] [--garbage]\n"
+    "                 [--stray N] [--pace] [--help]\n"
     "\n"
     "Serves one simulated QL310 logger on a new pseudo-terminal and prints its path.\n"
     "  --baud N         line rate the logger answers at (default 9600)\n"
     "  --link PATH      make PATH a symbolic link to the terminal (an old link is replaced)\n"
     "  --serial N       serial number (default 210012345)\n"
-    "  --files N        recorded files in the logger (kept for the file table, which the\n"
-    "                   simulator does not serve yet)\n"
+    "  --files N        recorded files in the logger, 0..16, of varied kinds (tide, dive,\n"
+    "                   temperature drift) and sizes up to 1 MiB (default 3)\n"
+    "  --file-size B    one more file (a tide recording) of exactly B bytes; it is made\n"
+    "                   as it is sent, so even 32 MiB costs no memory\n"
+    "  --erase-ms MS    time the logger takes to erase all files, answering nothing\n"
+    "                   meanwhile (default 45000)\n"
     "  --split          split every reply after 8 bytes with a 40 ms pause\n"
     "  --drop-every N   lose every N-th reply\n"
     "  --stall-after N  answer nothing after N replies\n"
     "  --garbage        answer garbage, not silence, at a wrong line rate\n"
+    "  --stray N        slip N stray bytes into every file stream at random places\n"
+    "  --pace           send no faster than the line rate would carry the bytes\n"
     "Runs until interrupted (SIGINT, SIGTERM); then removes the link.\n";
 
 constexpr int kSplitAt = 8;
@@ -57,6 +67,7 @@ int main(int argc, char** argv) {
   ql::sim::LoggerConfig config;
   ql::sim::LoggerFaults faults;
   ql::sim::PtyOptions options;
+  std::optional<std::uint32_t> extraFileSize;
 
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i];
@@ -72,8 +83,13 @@ int main(int argc, char** argv) {
       faults.garbageAtWrongRate = true;
       continue;
     }
+    if (arg == "--pace") {
+      options.paceAtLineRate = true;
+      continue;
+    }
     bool takesValue = arg == "--baud" || arg == "--link" || arg == "--serial" || arg == "--files" ||
-                      arg == "--drop-every" || arg == "--stall-after";
+                      arg == "--file-size" || arg == "--erase-ms" || arg == "--drop-every" ||
+                      arg == "--stall-after" || arg == "--stray";
     if (!takesValue) return usageError("unknown option " + std::string(arg));
     if (i + 1 >= argc) return usageError(std::string(arg) + " needs a value");
     std::string_view value = argv[++i];
@@ -87,7 +103,16 @@ int main(int argc, char** argv) {
     } else if (arg == "--serial") {
       valid = parseNumber(value, config.serialNumber);
     } else if (arg == "--files") {
-      valid = parseNumber(value, config.fileCount) && config.fileCount >= 0;
+      valid = parseNumber(value, config.fileCount) && config.fileCount >= 0 &&
+              config.fileCount <= ql::sim::RecordedFiles::kSlots;
+    } else if (arg == "--file-size") {
+      std::uint32_t size = 0;
+      valid = parseNumber(value, size) && size > 0;
+      extraFileSize = size;
+    } else if (arg == "--erase-ms") {
+      valid = parseNumber(value, config.eraseAllMs) && config.eraseAllMs >= 0;
+    } else if (arg == "--stray") {
+      valid = parseNumber(value, faults.strayBytes) && faults.strayBytes >= 0;
     } else if (arg == "--drop-every") {
       valid = parseNumber(value, faults.dropEvery) && faults.dropEvery > 0;
     } else if (arg == "--stall-after") {
@@ -97,6 +122,11 @@ int main(int argc, char** argv) {
   }
 
   ql::sim::LoggerModel model(config);
+  if (extraFileSize) {
+    ql::sim::FileSpec spec;
+    spec.size = *extraFileSize;
+    if (model.files().add(spec) == 0) return usageError("--file-size needs a free slot: use --files 15 or fewer");
+  }
   model.setFaults(faults);
   ql::sim::PtyServer server(model, options);
   try {

@@ -53,6 +53,9 @@ constexpr std::size_t kPieceSize = 16 * 1024;
 // Paced writes catch up on at most this much lateness of the poll loop, so the line keeps its
 // average rate without bursting after a long delay.
 constexpr auto kPaceSlack = std::chrono::milliseconds(2);
+// A logger that disappears after sending leaves its last bytes readable this long: closing the
+// master at once would discard what the client has not read yet.
+constexpr auto kHangUpGrace = std::chrono::milliseconds(300);
 
 // The piece on its way out.
 struct PtyServer::Outgoing {
@@ -171,11 +174,13 @@ void PtyServer::serve() {
     vanished_ = true;
     closeLine();
   };
+  std::optional<Clock::time_point> hangUpAt;  // gone part-way through a reply
 
   while (!stopRequested_) {
+    if (hangUpAt && Clock::now() >= *hangUpAt) return vanish();
     // Write what is due; a full pseudo-terminal buffer waits for POLLOUT.
     bool waitWritable = false;
-    while (true) {
+    while (!hangUpAt) {
       Clock::time_point now = Clock::now();
       if (!current) {
         std::optional<ReplyQueue::Piece> piece;
@@ -186,7 +191,7 @@ void PtyServer::serve() {
           gone = model_.vanished();
         }
         if (!piece) {
-          if (gone) return vanish();
+          if (gone) hangUpAt = now + kHangUpGrace;
           break;
         }
         // A pause runs from when the piece before it has left.
@@ -213,15 +218,16 @@ void PtyServer::serve() {
         lineFreeAt = current->due;
       }
       if (current->written == current->bytes.size()) {
-        bool gone = current->lastBeforeVanish;
+        if (current->lastBeforeVanish) hangUpAt = Clock::now() + kHangUpGrace;
         current.reset();
-        if (gone) return vanish();
       }
     }
 
     int timeoutMs = -1;
-    if (current && !waitWritable) {
-      auto wait = std::chrono::ceil<std::chrono::milliseconds>(current->due - Clock::now());
+    std::optional<Clock::time_point> wakeAt = hangUpAt;
+    if (!wakeAt && current && !waitWritable) wakeAt = current->due;
+    if (wakeAt) {
+      auto wait = std::chrono::ceil<std::chrono::milliseconds>(*wakeAt - Clock::now());
       timeoutMs = static_cast<int>(std::max<std::int64_t>(0, wait.count()));
     }
     pollfd fds[2] = {{masterFd_, static_cast<short>(POLLIN | (waitWritable ? POLLOUT : 0)), 0},
@@ -238,7 +244,7 @@ void PtyServer::serve() {
     if (!(fds[0].revents & POLLIN)) continue;
 
     ssize_t n = ::read(masterFd_, buffer.data(), buffer.size());
-    if (n <= 0) continue;
+    if (n <= 0 || hangUpAt) continue;  // a logger that is gone hears nothing
     std::uint32_t lineSpeed = ptyLineSpeed(masterFd_);
     Reply reply;
     bool gone = false;

@@ -71,5 +71,64 @@ TEST(PtyServer, AnswersTheProbeAtItsRateOnlyAndLinksThePath) {
   EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
 }
 
+Bytes fileRequest(int number) {
+  return AppendCrc({0x01, 0x03, 0xE0, 0x0E, 0x00, static_cast<std::uint8_t>(number)});
+}
+
+// A file stream over the real terminal: all of it, byte for byte; paced, it takes its line time.
+TEST(PtyServer, StreamsAFileAsFastAsReadOrAtLineRate) {
+  for (bool paced : {false, true}) {
+    SCOPED_TRACE(paced);
+    LoggerConfig config;
+    config.fileCount = 0;
+    config.baudRate = 115200;
+    LoggerModel model(config);
+    std::uint32_t size = paced ? 16 * 256 + 2 : 16 * 20000 + 2;
+    model.files().add({RecordKind::Dive, size, "", {}, 0});
+    Bytes expected = model.files().file(1)->read(0, size);
+    PtyServer server(model, {"", paced});
+    server.open();
+    server.start();
+    int fd = ::open(server.slavePath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(fd, 0);
+    setSpeed(fd, B115200);
+    const Bytes request = fileRequest(1);
+    auto started = std::chrono::steady_clock::now();
+    ASSERT_EQ(write(fd, request.data(), request.size()), static_cast<ssize_t>(request.size()));
+    Bytes reply = readFor(fd, 61 + size, 20000);
+    auto took = std::chrono::steady_clock::now() - started;
+    close(fd);
+    ASSERT_EQ(reply.size(), 61u + size);
+    EXPECT_EQ(Bytes(reply.begin() + 61, reply.end()), expected);
+    // 4163 bytes at 115200 baud take 361 ms on the wire; pacing may be late, never early.
+    if (paced) {
+      EXPECT_GE(took, std::chrono::milliseconds(330));
+    }
+  }
+}
+
+TEST(PtyServer, LoggerVanishingMidStreamClosesTheLine) {
+  LoggerModel model;
+  LoggerFaults faults;
+  faults.vanishAfterStreamBytes = 100;
+  model.setFaults(faults);
+  PtyServer server(model);
+  server.open();
+  server.start();
+  int fd = ::open(server.slavePath().c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(fd, 0);
+  setSpeed(fd, B9600);
+  const Bytes request = fileRequest(1);
+  ASSERT_EQ(write(fd, request.data(), request.size()), static_cast<ssize_t>(request.size()));
+  Bytes reply = readFor(fd, 161, 5000);
+  ASSERT_EQ(reply.size(), 161u);
+  // Then the line goes dead: the slave reports a hang-up.
+  pollfd p{fd, POLLIN, 0};
+  ASSERT_EQ(poll(&p, 1, 5000), 1);
+  EXPECT_TRUE(p.revents & POLLHUP);
+  EXPECT_TRUE(server.vanished());
+  close(fd);
+}
+
 }  // namespace
 }  // namespace ql::sim
