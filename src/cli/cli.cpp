@@ -148,6 +148,9 @@ struct CommandEntry {
 const CommandEntry kCommands[] = {
     {"find", findCommand, "velmo find [--timeout S]"},
     {"info", infoCommand, "velmo info [--port P] [--baud B] [--json] [--timeout S]"},
+    {"export", exportCommand,
+     "velmo export FILE.wlr [-o OUT] [--page N] [--density D] [--gravity G] [--offset O] "
+     "[--decimals-temperature K] [--decimals-pressure K]"},
 };
 
 void printUsage(std::ostream& err) {

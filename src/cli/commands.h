@@ -12,5 +12,6 @@ using Arguments = std::vector<std::string>;
 
 int findCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 int infoCommand(const Arguments& args, std::ostream& out, std::ostream& err);
+int exportCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 
 }  // namespace ql::cli

@@ -1,0 +1,144 @@
+// velmo export FILE.wlr [-o OUT] [--page N] [--density D] [--gravity G] [--offset O]
+//              [--decimals-temperature K] [--decimals-pressure K]
+// The data page's export of a stored data file, from the first record of page N to the end of the
+// file, to OUT or to standard output.
+
+#include <charconv>
+#include <cmath>
+#include <ctime>
+#include <fstream>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "cli/cli.h"
+#include "cli/commands.h"
+#include "data/csv_export.h"
+#include "data/data_page.h"
+#include "runtime/formats.h"
+
+namespace ql::cli {
+
+namespace {
+
+struct ExportArguments {
+  std::string input;
+  std::optional<std::string> output;
+  int page = 1;
+  DepthParameters depth;
+  int temperatureDecimals = 2;
+  int pressureDecimals = 2;
+};
+
+bool parseInt(const std::string& text, int& value) {
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return !text.empty() && ec == std::errc() && end == text.data() + text.size();
+}
+
+bool parseDouble(const std::string& text, double& value) {
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return !text.empty() && ec == std::errc() && end == text.data() + text.size() && std::isfinite(value);
+}
+
+std::optional<ExportArguments> parseExportArguments(const Arguments& args, std::string& problem) {
+  ExportArguments parsed;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg.empty() || arg[0] != '-' || arg == "-") {
+      if (!parsed.input.empty()) {
+        problem = "one data file only";
+        return std::nullopt;
+      }
+      parsed.input = arg;
+      continue;
+    }
+    if (i + 1 >= args.size()) {
+      problem = arg + " needs a value";
+      return std::nullopt;
+    }
+    const std::string& value = args[++i];
+    bool ok = true;
+    if (arg == "-o") {
+      parsed.output = value;
+    } else if (arg == "--page") {
+      ok = parseInt(value, parsed.page) && parsed.page >= 1;
+    } else if (arg == "--density") {
+      ok = parseDouble(value, parsed.depth.density) && parsed.depth.density != 0;
+    } else if (arg == "--gravity") {
+      ok = parseDouble(value, parsed.depth.gravity) && parsed.depth.gravity != 0;
+    } else if (arg == "--offset") {
+      ok = parseDouble(value, parsed.depth.offset);
+    } else if (arg == "--decimals-temperature") {
+      ok = parseInt(value, parsed.temperatureDecimals) && parsed.temperatureDecimals >= 1 &&
+           parsed.temperatureDecimals <= 3;
+    } else if (arg == "--decimals-pressure") {
+      ok = parseInt(value, parsed.pressureDecimals) && parsed.pressureDecimals >= 1 && parsed.pressureDecimals <= 3;
+    } else {
+      problem = "unknown option " + arg;
+      return std::nullopt;
+    }
+    if (!ok) {
+      problem = "bad value for " + arg + ": " + value;
+      return std::nullopt;
+    }
+  }
+  if (parsed.input.empty()) {
+    problem = "which data file?";
+    return std::nullopt;
+  }
+  return parsed;
+}
+
+}  // namespace
+
+int exportCommand(const Arguments& args, std::ostream& out, std::ostream& err) {
+  std::string problem;
+  const std::optional<ExportArguments> parsed = parseExportArguments(args, problem);
+  if (!parsed) {
+    err << "velmo export: " << problem << "\n";
+    return kExitUsage;
+  }
+
+  DataPage page;
+  page.setDepthParameters(parsed->depth);
+  page.setTemperatureDecimals(parsed->temperatureDecimals);
+  page.setPressureDecimals(parsed->pressureDecimals);
+  const OpenResult opened = page.openDataFile(parsed->input);
+  if (!opened.opened()) {
+    err << "velmo export: " << opened.message << "\n";
+    return kExitFileError;
+  }
+  if (!page.showPage(parsed->page)) {
+    err << "velmo export: page " << parsed->page << " does not exist; " << parsed->input << " has "
+        << page.pageCount() << (page.pageCount() == 1 ? " page" : " pages") << "\n";
+    return kExitUsage;
+  }
+
+  ExportOptions options;
+  options.depth = parsed->depth;
+  options.temperatureDecimals = parsed->temperatureDecimals;
+  options.pressureDecimals = parsed->pressureDecimals;
+  options.now = formatDateTime(localDateTime(std::time(nullptr)));
+
+  if (!parsed->output) {
+    if (!ExportOpenFile(page, options, out)) {
+      err << "velmo export: writing the export failed\n";
+      return kExitFileError;
+    }
+    return kExitOk;
+  }
+  std::ofstream file(*parsed->output, std::ios::binary | std::ios::trunc);
+  if (!file) {
+    err << "velmo export: " << *parsed->output << " cannot be written\n";
+    return kExitFileError;
+  }
+  const bool written = ExportOpenFile(page, options, file);
+  file.close();
+  if (!written || file.fail()) {
+    err << "velmo export: writing " << *parsed->output << " failed\n";
+    return kExitFileError;
+  }
+  return kExitOk;
+}
+
+}  // namespace ql::cli
