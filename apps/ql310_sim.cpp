@@ -4,15 +4,14 @@
 #include <signal.h>
 
 #include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <exception>
-#include <optional>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
-
-#include <cstdint>
 
 #include "sim/logger_model.h"
 #include "sim/pty_server.h"
@@ -125,7 +124,8 @@ int main(int argc, char** argv) {
   if (extraFileSize) {
     ql::sim::FileSpec spec;
     spec.size = *extraFileSize;
-    if (model.files().add(spec) == 0) return usageError("--file-size needs a free slot: use --files 15 or fewer");
+    if (model.files().add(spec) == 0)
+      return usageError("--file-size needs a free slot: use --files 15 or fewer");
   }
   model.setFaults(faults);
   ql::sim::PtyServer server(model, options);

@@ -29,7 +29,8 @@ std::vector<std::uint64_t> randomStrayOffsets(std::uint64_t size, int count, std
   return offsets;
 }
 
-FileStream::FileStream(std::shared_ptr<const RecordedFile> file, StreamFaults faults, std::function<void()> vanish)
+FileStream::FileStream(std::shared_ptr<const RecordedFile> file, StreamFaults faults,
+                       std::function<void()> vanish)
     : file_(std::move(file)), faults_(std::move(faults)), vanish_(std::move(vanish)) {
   auto& stray = faults_.strayAt;
   std::sort(stray.begin(), stray.end());

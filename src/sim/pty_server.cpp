@@ -166,7 +166,7 @@ void PtyServer::serve() {
   if (masterFd_ < 0) return;
   ReplyQueue queue;
   std::optional<Outgoing> current;
-  std::uint32_t rate = 0;                      // of the request being answered
+  std::uint32_t rate = 0;                       // of the request being answered
   Clock::time_point lineFreeAt = Clock::now();  // paced: when the last written byte is off the line
   std::vector<std::uint8_t> buffer(4096);
 
@@ -196,12 +196,14 @@ void PtyServer::serve() {
         }
         // A pause runs from when the piece before it has left.
         Clock::time_point from = options_.paceAtLineRate ? std::max(now, lineFreeAt) : now;
-        current = Outgoing{std::move(piece->bytes), 0, from + std::chrono::milliseconds(piece->pauseBeforeMs), gone};
+        current = Outgoing{std::move(piece->bytes), 0, from + std::chrono::milliseconds(piece->pauseBeforeMs),
+                           gone};
       }
       if (current->due > now) break;
       std::size_t length = current->bytes.size() - current->written;
       // Paced: about 10 ms of line time at once.
-      if (options_.paceAtLineRate) length = std::min<std::size_t>(length, std::max<std::uint32_t>(1, rate / 1000));
+      if (options_.paceAtLineRate)
+        length = std::min<std::size_t>(length, std::max<std::uint32_t>(1, rate / 1000));
       ssize_t n = ::write(masterFd_, current->bytes.data() + current->written, length);
       if (n < 0) {
         if (errno == EAGAIN || errno == EINTR) {

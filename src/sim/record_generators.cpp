@@ -70,7 +70,8 @@ Sample sampleAt(RecordKind kind, std::uint64_t index, std::uint64_t count, doubl
       double depth = diveDepth(t) + 0.05 * noise(index, seed, 1);
       sample.pressureKpa = pressureAtDepth(std::max(0.0, depth));
       // Warm surface layer over a thermocline around 15 m.
-      sample.temperatureC = 8.0 + 14.0 / (1.0 + std::exp((depth - 15.0) / 3.0)) + 0.01 * noise(index, seed, 2);
+      sample.temperatureC =
+          8.0 + 14.0 / (1.0 + std::exp((depth - 15.0) / 3.0)) + 0.01 * noise(index, seed, 2);
       sample.conductivityMsCm = 50.0 + 0.02 * depth + 0.05 * noise(index, seed, 3);
       break;
     }

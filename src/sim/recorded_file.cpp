@@ -40,9 +40,12 @@ Fields fieldsOf(LoggerTime time) {
   auto days = std::chrono::floor<std::chrono::days>(time);
   std::chrono::year_month_day date{days};
   std::chrono::hh_mm_ss clock{time - days};
-  return {static_cast<int>(date.year()),          static_cast<int>(static_cast<unsigned>(date.month())),
-          static_cast<int>(static_cast<unsigned>(date.day())), static_cast<int>(clock.hours().count()),
-          static_cast<int>(clock.minutes().count()), static_cast<int>(clock.seconds().count())};
+  return {static_cast<int>(date.year()),
+          static_cast<int>(static_cast<unsigned>(date.month())),
+          static_cast<int>(static_cast<unsigned>(date.day())),
+          static_cast<int>(clock.hours().count()),
+          static_cast<int>(clock.minutes().count()),
+          static_cast<int>(clock.seconds().count())};
 }
 
 void putU24(std::uint8_t* out, long long raw) {
@@ -66,7 +69,8 @@ void putUnsigned(std::uint8_t* out, double value) {
 std::uint16_t crcUpdate(std::uint16_t crc, const std::uint8_t* data, std::size_t length) {
   for (std::size_t i = 0; i < length; ++i) {
     crc ^= data[i];
-    for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) ? static_cast<std::uint16_t>(crc >> 1 ^ 0xA001) : crc >> 1;
+    for (int bit = 0; bit < 8; ++bit)
+      crc = (crc & 1) ? static_cast<std::uint16_t>(crc >> 1 ^ 0xA001) : crc >> 1;
   }
   return crc;
 }
@@ -156,7 +160,8 @@ std::array<std::uint8_t, RecordedFile::kEntrySize> RecordedFile::entry() const {
 std::array<std::uint8_t, RecordedFile::kRecordSize> RecordedFile::record(std::uint64_t index) const {
   LoggerTime time = recordTime(index);
   double elapsed = static_cast<double>(index) * intervalMs_ / 1000.0;
-  auto seed = static_cast<std::uint32_t>(start_.time_since_epoch().count()) ^ static_cast<std::uint32_t>(number_);
+  auto seed =
+      static_cast<std::uint32_t>(start_.time_since_epoch().count()) ^ static_cast<std::uint32_t>(number_);
   return encodeRecord(time, sampleAt(spec_.kind, index, recordCount(), elapsed, seed));
 }
 

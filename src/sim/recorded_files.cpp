@@ -18,8 +18,9 @@ FileSpec RecordedFiles::standardFile(int index) {
   FileSpec spec;
   auto i = static_cast<std::size_t>(index);
   spec.kind = kStandardKinds[i % kStandardKinds.size()];
-  spec.size = static_cast<std::uint32_t>(kStandardRecords[i % kStandardRecords.size()] * RecordedFile::kRecordSize +
-                                         RecordedFile::kChecksumSize);
+  spec.size =
+      static_cast<std::uint32_t>(kStandardRecords[i % kStandardRecords.size()] * RecordedFile::kRecordSize +
+                                 RecordedFile::kChecksumSize);
   // Start dates out of slot order, so that the table must be sorted to show the newest first.
   spec.start = loggerTime(2026, 1, 5, 6, 0, 0) + std::chrono::days{(index * 7) % 16 * 3} +
                std::chrono::minutes{index * 37};
@@ -42,7 +43,8 @@ int RecordedFiles::add(FileSpec spec) {
 
 void RecordedFiles::put(int number, FileSpec spec) {
   if (number < 1 || number > kSlots) throw std::out_of_range("file number outside 1..16");
-  slots_[static_cast<std::size_t>(number - 1)] = std::make_shared<const RecordedFile>(number, std::move(spec));
+  slots_[static_cast<std::size_t>(number - 1)] =
+      std::make_shared<const RecordedFile>(number, std::move(spec));
 }
 
 void RecordedFiles::erase(int number) {

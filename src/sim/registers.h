@@ -49,9 +49,9 @@ inline constexpr std::uint16_t kBatteryConsumption = 0x2080;  // 2 registers
 inline constexpr std::uint16_t kFlashSize = 0xE001;           // 2 registers, bytes
 inline constexpr std::uint16_t kFlashUsed = 0xE003;           // 2 registers, bytes
 inline constexpr std::uint16_t kTaskName = 0xE005;            // 8 registers
-inline constexpr std::uint16_t kFileTable = 0xE00D;  // read: the table; write: delete (below)
-inline constexpr std::uint16_t kFileData = 0xE00E;         // the count field carries the file number
-inline constexpr std::uint16_t kCalibrationMode = 0xFEFE;  // 0x005C enters, 0x0000 leaves
+inline constexpr std::uint16_t kFileTable = 0xE00D;           // read: the table; write: delete (below)
+inline constexpr std::uint16_t kFileData = 0xE00E;            // the count field carries the file number
+inline constexpr std::uint16_t kCalibrationMode = 0xFEFE;     // 0x005C enters, 0x0000 leaves
 
 // Instrument constants: 32-bit values read two registers at a time at odd addresses, 16-bit
 // values at 0xF301 and 0xF302 ...

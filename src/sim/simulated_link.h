@@ -46,7 +46,7 @@ class SimulatedLink {
   MemoryPort& port_;
   LoggerModel& model_;
   ReplyQueue queue_;
-  std::uint32_t lineRate_ = 0;      // the rate of the request being answered
+  std::uint32_t lineRate_ = 0;     // the rate of the request being answered
   std::int64_t lineFreeAtMs_ = 0;  // when the last scheduled block has arrived
   bool pumpPending_ = false;
   // Expires with this object, so a pump scheduled on the loop never runs on a dead link.

@@ -136,7 +136,8 @@ TEST(FileData, HeadCarriesTheEntryAndTheStreamEqualsTheFile) {
 
 TEST(FileData, ErasedOrUnknownFileIsNotAnswered) {
   LoggerModel model;  // files 1..3
-  for (int number : {0, 4, 16, 17, 255}) EXPECT_TRUE(model.receive(fileRequest(number), kRate).empty()) << number;
+  for (int number : {0, 4, 16, 17, 255})
+    EXPECT_TRUE(model.receive(fileRequest(number), kRate).empty()) << number;
   EXPECT_FALSE(model.receive(fileRequest(3), kRate).empty());
 }
 
@@ -149,13 +150,15 @@ struct Decoded {
 };
 
 int fromBcd(std::uint8_t b) { return (b >> 4) * 10 + (b & 0x0F); }
-std::uint32_t u24(const std::uint8_t* p) { return std::uint32_t{p[0]} << 16 | std::uint32_t{p[1]} << 8 | p[2]; }
+std::uint32_t u24(const std::uint8_t* p) {
+  return std::uint32_t{p[0]} << 16 | std::uint32_t{p[1]} << 8 | p[2];
+}
 
 Decoded decode(const std::uint8_t* r) {
   std::int64_t t = u24(r + 6);
   if (t > 0x400000) t -= 0x1000000;
-  return {2000 + fromBcd(r[0]), fromBcd(r[1]),  fromBcd(r[2]),      fromBcd(r[3]),         fromBcd(r[4]),
-          fromBcd(r[5]),        t / 10000.0,    u24(r + 9) / 10000.0, u24(r + 12) / 10000.0, r[15]};
+  return {2000 + fromBcd(r[0]), fromBcd(r[1]), fromBcd(r[2]),        fromBcd(r[3]),         fromBcd(r[4]),
+          fromBcd(r[5]),        t / 10000.0,   u24(r + 9) / 10000.0, u24(r + 12) / 10000.0, r[15]};
 }
 
 TEST(SampleRecord, EncodedValuesDecodeBack) {
@@ -303,7 +306,8 @@ TEST_F(FileDeletion, DeleteOneErasesThatSlotAndFreesItsBytes) {
   EXPECT_TRUE(model.receive(fileRequest(3), kRate).empty());
 
   // Values that are neither a file number nor the erase-all value are refused.
-  for (const char* bad : {"01 10 E0 0D 00 01 02 00 00", "01 10 E0 0D 00 01 02 00 11", "01 10 E0 0D 00 01 02 F1 F1"}) {
+  for (const char* bad :
+       {"01 10 E0 0D 00 01 02 00 00", "01 10 E0 0D 00 01 02 00 11", "01 10 E0 0D 00 01 02 F1 F1"}) {
     EXPECT_TRUE(model.receive(frame(bad), kRate).empty()) << bad;
   }
   EXPECT_EQ(model.files().presentCount(), 3);

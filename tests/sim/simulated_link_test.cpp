@@ -204,7 +204,8 @@ TEST_F(SimulatedLinkTest, ThirtyTwoMebibyteFileStreamsInBoundedPieces) {
       skip = 61;
     }
     Bytes expected = file->read(received, length - skip);
-    if (!std::equal(expected.begin(), expected.end(), data + skip) || expected.size() != length - skip) ++mismatches;
+    if (!std::equal(expected.begin(), expected.end(), data + skip) || expected.size() != length - skip)
+      ++mismatches;
     received += length - skip;
   });
   port.writeBuffer(fileRequest(16));
