@@ -6,6 +6,10 @@
 // --demo serves a simulated logger on a pseudo-terminal and adds it to the ports the automatic
 // search walks, so the program can be tried without an instrument.
 
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <ctime>
 #include <exception>
@@ -15,6 +19,7 @@
 #include <vector>
 
 #include <QApplication>
+#include <QSocketNotifier>
 
 #include "cli/cli.h"
 #include "shell/velmo_home.h"
@@ -82,6 +87,26 @@ class DemoLogger {
   ql::sim::PtyServer server_;
 };
 
+// SIGINT and SIGTERM close the window like the operator would, so the exit steps still run
+// (the settings are saved). The handler only writes to a pipe the event loop watches.
+int stopSignalPipe[2] = {-1, -1};
+
+void onStopSignal(int) {
+  const char byte = 1;
+  [[maybe_unused]] ssize_t written = ::write(stopSignalPipe[1], &byte, 1);
+}
+
+bool installStopSignals() {
+  if (::pipe2(stopSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
+  struct sigaction action {};
+  action.sa_handler = onStopSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -112,6 +137,16 @@ int main(int argc, char** argv) {
   int code = 0;
   {
     ql::VelmoMainWindow window(ql::ProgramEnvironment{ql::VelmoHome::resolve(options.home), {}, {}});
+    std::unique_ptr<QSocketNotifier> stopSignals;
+    if (installStopSignals()) {
+      stopSignals = std::make_unique<QSocketNotifier>(stopSignalPipe[0], QSocketNotifier::Read);
+      QObject::connect(stopSignals.get(), &QSocketNotifier::activated, &window, [&window] {
+        char byte;
+        while (::read(stopSignalPipe[0], &byte, 1) > 0) {
+        }
+        window.close();
+      });
+    }
     window.start();
     code = app.exec();
   }  // the window (and its port) goes before the simulated logger stops

@@ -206,6 +206,19 @@ void VelmoWindowTest::showsTheLinkedLoggerAndItsInformation() {
   QVERIFY(!portBox->isEnabled());
   QCOMPARE(portBox->currentText(), q(logger.path()));
 
+  // The file list fills from the logger's table; picking a file shows its details in the memo.
+  auto* files = child<QListWidget>(window, "instrumentFileList");
+  auto* fileCount = child<QLabel>(window, "fileCount");
+  auto* memo = child<QPlainTextEdit>(window, "dataInformationMemo");
+  QVERIFY(files && fileCount && memo);
+  const int recorded = sim::LoggerConfig{}.fileCount;
+  QVERIFY(recorded >= 2);
+  QTRY_COMPARE_WITH_TIMEOUT(files->count(), recorded, kLinkTimeoutMs);
+  QTRY_COMPARE(fileCount->text(), q(window.program().text("MAIN", "info_file_num")) + " " + QString::number(recorded));
+  files->setCurrentRow(1);
+  QTRY_VERIFY(memo->toPlainText().contains(files->item(1)->text()));
+  QVERIFY(!memo->toPlainText().contains(files->item(0)->text()));
+
   // Linked: the menu opens with its three items, none of which can be chosen yet.
   const MenuSeen menu = clickMenuButton(menuButton);
   QVERIFY(menu.opened);

@@ -67,7 +67,6 @@ InstrumentInfoView::InstrumentInfoView(VelmoProgram& program, const VelmoPicture
   auto* battery = new QHBoxLayout;
   battery->addStretch(1);
   battery->addWidget(batteryPercent_);
-  battery->addWidget(new QLabel("%", this));
   battery->addWidget(batteryPicture_);
   layout->addLayout(battery, int(kInfoFields.size()), 0, 1, 2);
 
@@ -88,7 +87,7 @@ void InstrumentInfoView::render() {
     const QString text = toQString(info.*kInfoFields[i].value);
     if (fields_[i]->text() != text) fields_[i]->setText(text);
   }
-  batteryPercent_->setText(toQString(info.batteryPercent));
+  batteryPercent_->setText(toQString(info.batteryPercent) + "%");
   batteryPicture_->setPixmap(pictures_[pictureOf(info.batteryLevel)]);
   status_->setText(toQString(info.statusText));
 }
