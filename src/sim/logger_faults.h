@@ -12,6 +12,9 @@ struct LoggerFaults {
   // splitPauseMs: longer than the receiver's 20 ms block gap, so it arrives as a second block.
   int splitAt = 0;
   int splitPauseMs = 40;
+  // Further cuts at these byte offsets of every reply, each with the same pause: a reply in three
+  // or more pieces. Cuts fall within the reply's own bytes, never inside a file stream.
+  std::vector<int> splitAlsoAt;
   // Every dropEvery-th reply is lost on the line (0 = off); the logger still acts on the request.
   int dropEvery = 0;
   // After stallAfter replies the logger ignores every request until this is cleared (0 = off).

@@ -33,6 +33,31 @@ std::optional<int> ratioIndex(std::uint16_t reg, std::uint16_t first) {
   return offset / reg::kRatioRegisters;
 }
 
+// Cuts the reply's bytes at offset, wherever that falls among the chunks; the piece behind the
+// cut follows after pauseMs. A cut beyond a chunk's own bytes that has a stream behind them would
+// fall inside the stream and is not made.
+void cutReply(Reply& reply, std::size_t offset, int pauseMs) {
+  for (std::size_t i = 0; i < reply.size(); ++i) {
+    Bytes& bytes = reply[i].bytes;
+    if (offset < bytes.size()) {
+      ReplyChunk tail{Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(offset), bytes.end()), pauseMs,
+                      std::move(reply[i].stream)};
+      reply[i].stream = nullptr;
+      bytes.resize(offset);
+      reply.insert(reply.begin() + static_cast<std::ptrdiff_t>(i) + 1, std::move(tail));
+      return;
+    }
+    offset -= bytes.size();
+    if (offset == 0) {  // the cut falls on an existing chunk boundary
+      if (i + 1 < reply.size() && !reply[i].stream) {
+        reply[i + 1].pauseBeforeMs = std::max(reply[i + 1].pauseBeforeMs, pauseMs);
+      }
+      return;
+    }
+    if (reply[i].stream) return;
+  }
+}
+
 }  // namespace
 
 LoggerModel::LoggerModel(LoggerConfig config, Clock clock)
@@ -293,27 +318,9 @@ Reply LoggerModel::deliverThroughFaults(Reply reply) {
   ++repliesMade_;
   if (faults_.dropEvery > 0 && repliesMade_ % faults_.dropEvery == 0) return {};
   ++repliesSent_;
-  if (faults_.splitAt <= 0) return reply;
-
-  // Cut the reply's byte stream at splitAt, wherever that falls among the chunks.
-  std::size_t offset = static_cast<std::size_t>(faults_.splitAt);
-  for (std::size_t i = 0; i < reply.size(); ++i) {
-    Bytes& bytes = reply[i].bytes;
-    if (offset < bytes.size()) {
-      ReplyChunk tail{Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(offset), bytes.end()),
-                      faults_.splitPauseMs, std::move(reply[i].stream)};
-      reply[i].stream = nullptr;
-      bytes.resize(offset);
-      reply.insert(reply.begin() + static_cast<std::ptrdiff_t>(i) + 1, std::move(tail));
-      break;
-    }
-    offset -= bytes.size();
-    if (offset == 0) {  // the cut falls on an existing chunk boundary
-      if (i + 1 < reply.size()) {
-        reply[i + 1].pauseBeforeMs = std::max(reply[i + 1].pauseBeforeMs, faults_.splitPauseMs);
-      }
-      break;
-    }
+  if (faults_.splitAt > 0) cutReply(reply, static_cast<std::size_t>(faults_.splitAt), faults_.splitPauseMs);
+  for (int at : faults_.splitAlsoAt) {
+    if (at > 0) cutReply(reply, static_cast<std::size_t>(at), faults_.splitPauseMs);
   }
   return reply;
 }

@@ -100,6 +100,31 @@ TEST(FileTable, EmptyTableInEitherForm) {
   EXPECT_TRUE(crcIsValid(Bytes(reply.begin() + kEcho, reply.end())));
 }
 
+// The program joins a table reply of two pieces and drops one of three: both must be producible.
+TEST(FileTable, ReplySplitsIntoTwoOrThreePieces) {
+  struct Case {
+    int splitAt;
+    std::vector<int> alsoAt;
+    std::vector<std::size_t> sizes;
+  };
+  const std::vector<Case> cases = {{300, {}, {300, 513}}, {300, {600}, {300, 300, 213}}};
+  for (const Case& c : cases) {
+    LoggerModel model;
+    Bytes whole = request(model, frame("01 03 E0 0D 00 01"));
+    LoggerFaults faults;
+    faults.splitAt = c.splitAt;
+    faults.splitAlsoAt = c.alsoAt;
+    model.setFaults(faults);
+    Reply reply = model.receive(frame("01 03 E0 0D 00 01"), kRate);
+    ASSERT_EQ(reply.size(), c.sizes.size());
+    for (std::size_t i = 0; i < reply.size(); ++i) {
+      EXPECT_EQ(reply[i].bytes.size(), c.sizes[i]);
+      EXPECT_EQ(reply[i].pauseBeforeMs, i == 0 ? 0 : faults.splitPauseMs);
+    }
+    EXPECT_EQ(drain(reply), whole);
+  }
+}
+
 // The file-data reply: echo, 01 03, one byte, the entry at 11..60 (size at 44..47), the stream
 // from 61 on; the stream's last two bytes are the reply's CRC.
 TEST(FileData, HeadCarriesTheEntryAndTheStreamEqualsTheFile) {
