@@ -137,23 +137,44 @@ void Terminal::onReceive(const std::uint8_t* data, std::size_t length) {
   }
 
   if (displayRunning_) {
-    const std::size_t before = receiveArea_.length();
-    if (autoClear_ && before > kAutoClearLimit) receiveArea_.clear();
-    scratch_.clear();
-    if (hexDisplay_) {
-      appendHexDump(scratch_, data, length);
-    } else {
-      decoder_.decode(data, length, scratch_);
+    const std::size_t before = areaLength();
+    if (autoClear_ && before > kAutoClearLimit) {
+      clearPending_ = true;
+      pendingHex_.clear();
     }
-    receiveArea_.append(scratch_);
+    if (hexDisplay_) {
+      pendingHex_.insert(pendingHex_.end(), data, data + length);
+    } else {
+      materialize();
+      scratch_.clear();
+      decoder_.decode(data, length, scratch_);
+      receiveArea_.append(scratch_);
+    }
     info_ = std::to_string(before);
     pendingChanges_ |= kReceiveArea | kInfo;
   }
   flushTimer_->start();  // no-op while a flush is already due
 }
 
+std::size_t Terminal::areaLength() const {
+  return (clearPending_ ? 0 : receiveArea_.length()) + pendingHex_.size() * 3;
+}
+
+void Terminal::materialize() {
+  if (clearPending_) {
+    receiveArea_.clear();
+    clearPending_ = false;
+  }
+  if (pendingHex_.empty()) return;
+  scratch_.clear();
+  appendHexDump(scratch_, pendingHex_.data(), pendingHex_.size());
+  pendingHex_.clear();
+  receiveArea_.append(scratch_);
+}
+
 void Terminal::flush() {
   flushTimer_->stop();
+  materialize();
   const unsigned changes = pendingChanges_;
   pendingChanges_ = 0;
   notify(changes);
@@ -168,12 +189,16 @@ void Terminal::setHexDisplay(bool hex) {
 }
 
 void Terminal::clearReceiveArea() {
+  pendingHex_.clear();
+  clearPending_ = false;
   receiveArea_.clear();
   decoder_.reset();
   notify(kReceiveArea);
 }
 
 void Terminal::setReceiveText(const std::string& utf8) {
+  pendingHex_.clear();
+  clearPending_ = false;
   receiveArea_.setText(utf8ToUtf16(utf8));
   decoder_.reset();
   notify(kReceiveArea);
@@ -183,7 +208,8 @@ std::string Terminal::receiveCounterText() const {
   return std::to_string(receivedTotal_) + "(" + std::to_string(lastReceived_) + ")";
 }
 
-bool Terminal::saveReceiveArea(const std::string& path, const DateTime& now) const {
+bool Terminal::saveReceiveArea(const std::string& path, const DateTime& now) {
+  materialize();
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   if (!out) return false;
   char stamp[40];

@@ -86,12 +86,16 @@ class Terminal {
   bool autoClear() const { return autoClear_; }
   void clearReceiveArea();
   void setReceiveText(const std::string& utf8);
-  const ReceiveArea& receiveArea() const { return receiveArea_; }
+  // The receive area with everything received so far.
+  const ReceiveArea& receiveArea() {
+    materialize();
+    return receiveArea_;
+  }
   std::uint64_t receivedTotal() const { return receivedTotal_; }
   // "ReceivedTotal(last block)"
   std::string receiveCounterText() const;
   // Writes a line of four blanks and the time, then the receive area and a line end (CR LF).
-  bool saveReceiveArea(const std::string& path, const DateTime& now) const;
+  bool saveReceiveArea(const std::string& path, const DateTime& now);
 
   // --- sending
   void setSendText(std::string text) { sendText_ = std::move(text); }
@@ -129,6 +133,10 @@ class Terminal {
  private:
   void onReceive(const std::uint8_t* data, std::size_t length);
   void flush();
+  // Length of the area once the pending bytes are in.
+  std::size_t areaLength() const;
+  // Brings the pending hexadecimal bytes (and a pending clear) into the area.
+  void materialize();
   void notify(unsigned changes);
   void openPort();
   void closePort();
@@ -149,6 +157,10 @@ class Terminal {
   ReceiveArea receiveArea_;
   ReceiveTextDecoder decoder_;
   std::u16string scratch_;
+  // Hexadecimal display keeps received bytes raw until the flush: at a flood's pace most of
+  // them fall to automatic clearing before they are ever shown, and are then never rendered.
+  Bytes pendingHex_;
+  bool clearPending_ = false;
   bool displayRunning_ = true;
   bool hexDisplay_ = true;
   bool autoClear_ = true;

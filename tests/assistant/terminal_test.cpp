@@ -46,7 +46,7 @@ class TerminalTest : public ::testing::Test {
     changesSeen = 0;
   }
   void receive(const char* hex, int delayMs = 0) { line.memoryPort.deliver(readHex(hex), delayMs); }
-  std::string areaText() const {
+  std::string areaText() {
     const auto& t = terminal.receiveArea().text();
     return utf16ToUtf8(t);
   }

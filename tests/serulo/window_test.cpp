@@ -119,7 +119,7 @@ TEST_F(SeruloWindowTest, ControlFormStoresTheParametersAtOnceAndTheReadOutUsesTh
 
   EXPECT_EQ(find<QPushButton>("quickSendButton2")->text(), "读温度");
   EXPECT_EQ(text("readOutCaption1"), "温度");
-  const ReadOutParameters& p = window.terminal().readOutParameters();
+  const ReadOutParameters p = window.terminal().readOutParameters();
   EXPECT_EQ(p.byPattern[0].pattern, "AA55");
   IniFile ini;
   ASSERT_TRUE(ini.load(settingsPath()));  // written although "界面记忆" is off

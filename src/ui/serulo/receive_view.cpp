@@ -51,6 +51,7 @@ void ReceiveView::setArea(const ReceiveArea* area) {
 }
 
 int ReceiveView::columnWidth(char16_t c) {
+  if (c < 0x1100) return 1;  // the common case first: hexadecimal and Latin text
   if (c >= 0xDC00 && c <= 0xDFFF) return 0;  // second half of a pair: counted with the first
   if (c >= 0xD800 && c <= 0xDBFF) return 2;  // outside the basic plane: emoji and rare ideographs
   const bool wide = (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0x303E) || (c >= 0x3041 && c <= 0x33FF) ||

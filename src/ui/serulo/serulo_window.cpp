@@ -61,6 +61,8 @@ QLabel* panel(const QString& text, const char* name) {
   label->setObjectName(name);
   label->setFrameShape(QFrame::StyledPanel);
   label->setFrameShadow(QFrame::Sunken);
+  // A fixed height keeps a new text from asking the whole window for a new layout.
+  label->setFixedHeight(label->fontMetrics().height() + 4);
   label->setMinimumWidth(60);
   return label;
 }
