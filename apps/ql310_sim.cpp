@@ -122,9 +122,9 @@ int main(int argc, char** argv) {
 
   ql::sim::LoggerModel model(config);
   if (extraFileSize) {
-    ql::sim::FileSpec spec;
-    spec.size = *extraFileSize;
-    if (model.files().add(spec) == 0)
+    ql::sim::FilePlan plan;
+    plan.size = *extraFileSize;
+    if (model.files().add(plan) == 0)
       return usageError("--file-size needs a free slot: use --files 15 or fewer");
   }
   model.setFaults(faults);

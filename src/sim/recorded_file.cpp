@@ -110,20 +110,20 @@ std::array<std::uint8_t, 16> encodeRecord(LoggerTime time, const Sample& sample)
   return r;
 }
 
-RecordedFile::RecordedFile(int number, FileSpec spec)
+RecordedFile::RecordedFile(int number, FilePlan plan)
     : number_(number),
-      spec_(std::move(spec)),
-      start_(spec_.start.value_or(kDefaultStart)),
-      intervalMs_(spec_.intervalMs > 0 ? spec_.intervalMs : settingsOf(spec_.kind).intervalMs) {
-  if (spec_.name.empty()) {
-    spec_.name = settingsOf(spec_.kind).name;
-    spec_.name += static_cast<char>('0' + number_ / 10);
-    spec_.name += static_cast<char>('0' + number_ % 10);
+      plan_(std::move(plan)),
+      start_(plan_.start.value_or(kDefaultStart)),
+      intervalMs_(plan_.intervalMs > 0 ? plan_.intervalMs : settingsOf(plan_.kind).intervalMs) {
+  if (plan_.name.empty()) {
+    plan_.name = settingsOf(plan_.kind).name;
+    plan_.name += static_cast<char>('0' + number_ / 10);
+    plan_.name += static_cast<char>('0' + number_ % 10);
   }
 }
 
 std::uint64_t RecordedFile::recordBytes() const {
-  return spec_.size > kChecksumSize ? spec_.size - kChecksumSize : 0;
+  return plan_.size > kChecksumSize ? plan_.size - kChecksumSize : 0;
 }
 
 std::uint64_t RecordedFile::recordCount() const { return (recordBytes() + kRecordSize - 1) / kRecordSize; }
@@ -135,10 +135,10 @@ LoggerTime RecordedFile::recordTime(std::uint64_t index) const {
 LoggerTime RecordedFile::end() const { return recordTime(recordCount() > 0 ? recordCount() - 1 : 0); }
 
 std::array<std::uint8_t, RecordedFile::kEntrySize> RecordedFile::entry() const {
-  KindSettings settings = settingsOf(spec_.kind);
+  KindSettings settings = settingsOf(plan_.kind);
   Bytes e;
   e.push_back(static_cast<std::uint8_t>(number_));  // a present file: below 17
-  std::string name = spec_.name.substr(0, 16);
+  std::string name = plan_.name.substr(0, 16);
   name.resize(16, '=');
   e.insert(e.end(), name.begin(), name.end());
   auto startStamp = binaryStamp(start_);
@@ -146,7 +146,7 @@ std::array<std::uint8_t, RecordedFile::kEntrySize> RecordedFile::entry() const {
   e.insert(e.end(), startStamp.begin(), startStamp.end());
   e.insert(e.end(), endStamp.begin(), endStamp.end());
   putBeU32(e, intervalMs_);
-  putBeU32(e, spec_.size);
+  putBeU32(e, plan_.size);
   putBeU32(e, settings.averageIntervalMs);
   putBeU16(e, settings.averageCount);
   auto created = binaryStamp(start_ - std::chrono::minutes{15});  // the task was set up before it began
@@ -162,7 +162,7 @@ std::array<std::uint8_t, RecordedFile::kRecordSize> RecordedFile::record(std::ui
   double elapsed = static_cast<double>(index) * intervalMs_ / 1000.0;
   auto seed =
       static_cast<std::uint32_t>(start_.time_since_epoch().count()) ^ static_cast<std::uint32_t>(number_);
-  return encodeRecord(time, sampleAt(spec_.kind, index, recordCount(), elapsed, seed));
+  return encodeRecord(time, sampleAt(plan_.kind, index, recordCount(), elapsed, seed));
 }
 
 void RecordedFile::readRecords(std::uint64_t offset, std::size_t length, Bytes& out) const {
@@ -180,8 +180,8 @@ void RecordedFile::readRecords(std::uint64_t offset, std::size_t length, Bytes& 
 
 Bytes RecordedFile::read(std::uint64_t offset, std::size_t length) const {
   Bytes out;
-  if (offset >= spec_.size) return out;
-  std::uint64_t end = std::min<std::uint64_t>(spec_.size, offset + length);
+  if (offset >= plan_.size) return out;
+  std::uint64_t end = std::min<std::uint64_t>(plan_.size, offset + length);
   out.reserve(static_cast<std::size_t>(end - offset));
   std::uint64_t records = recordBytes();
   if (offset < records) {
@@ -192,7 +192,7 @@ Bytes RecordedFile::read(std::uint64_t offset, std::size_t length) const {
   if (offset < end) {
     auto sum = checksum();
     // A size below 2 keeps only the first checksum byte(s).
-    std::uint64_t sumStart = spec_.size - std::min<std::uint64_t>(spec_.size, kChecksumSize);
+    std::uint64_t sumStart = plan_.size - std::min<std::uint64_t>(plan_.size, kChecksumSize);
     for (; offset < end; ++offset) out.push_back(sum[static_cast<std::size_t>(offset - sumStart)]);
   }
   return out;

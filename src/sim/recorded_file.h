@@ -31,7 +31,7 @@ std::array<std::uint8_t, 6> bcdStamp(LoggerTime time);
 std::array<std::uint8_t, 16> encodeRecord(LoggerTime time, const Sample& sample);
 
 // What a test or the simulator asks for; fields left at 0 or empty take the kind's usual values.
-struct FileSpec {
+struct FilePlan {
   RecordKind kind = RecordKind::Tide;
   // Bytes of the data stream, the trailing checksum included: 16 x records + 2 for whole records.
   std::uint32_t size = 16 * 100 + 2;
@@ -51,11 +51,11 @@ class RecordedFile {
   static constexpr std::uint8_t kHeadMark = static_cast<std::uint8_t>(kEntrySize);
 
   // number: 1..16, the slot + 1 the program addresses the file by.
-  RecordedFile(int number, FileSpec spec);
+  RecordedFile(int number, FilePlan plan);
 
   int number() const { return number_; }
-  const FileSpec& spec() const { return spec_; }
-  std::uint32_t size() const { return spec_.size; }
+  const FilePlan& plan() const { return plan_; }
+  std::uint32_t size() const { return plan_.size; }
   // Records the stream holds; a last record cut short by the size counts.
   std::uint64_t recordCount() const;
   LoggerTime start() const { return start_; }
@@ -77,7 +77,7 @@ class RecordedFile {
   void readRecords(std::uint64_t offset, std::size_t length, Bytes& out) const;
 
   int number_;
-  FileSpec spec_;
+  FilePlan plan_;
   LoggerTime start_;
   std::uint32_t intervalMs_;
   mutable std::optional<std::array<std::uint8_t, kChecksumSize>> checksum_;

@@ -14,37 +14,37 @@ constexpr std::array<RecordKind, 3> kStandardKinds = {RecordKind::Tide, RecordKi
 
 }  // namespace
 
-FileSpec RecordedFiles::standardFile(int index) {
-  FileSpec spec;
+FilePlan RecordedFiles::standardFile(int index) {
+  FilePlan plan;
   auto i = static_cast<std::size_t>(index);
-  spec.kind = kStandardKinds[i % kStandardKinds.size()];
-  spec.size =
+  plan.kind = kStandardKinds[i % kStandardKinds.size()];
+  plan.size =
       static_cast<std::uint32_t>(kStandardRecords[i % kStandardRecords.size()] * RecordedFile::kRecordSize +
                                  RecordedFile::kChecksumSize);
   // Start dates out of slot order, so that the table must be sorted to show the newest first.
-  spec.start = loggerTime(2026, 1, 5, 6, 0, 0) + std::chrono::days{(index * 7) % 16 * 3} +
+  plan.start = loggerTime(2026, 1, 5, 6, 0, 0) + std::chrono::days{(index * 7) % 16 * 3} +
                std::chrono::minutes{index * 37};
-  return spec;
+  return plan;
 }
 
 void RecordedFiles::fillStandard(int count) {
   for (int i = 0; i < count && i < kSlots; ++i) put(i + 1, standardFile(i));
 }
 
-int RecordedFiles::add(FileSpec spec) {
+int RecordedFiles::add(FilePlan plan) {
   for (int slot = 0; slot < kSlots; ++slot) {
     if (!slots_[static_cast<std::size_t>(slot)]) {
-      put(slot + 1, std::move(spec));
+      put(slot + 1, std::move(plan));
       return slot + 1;
     }
   }
   return 0;
 }
 
-void RecordedFiles::put(int number, FileSpec spec) {
+void RecordedFiles::put(int number, FilePlan plan) {
   if (number < 1 || number > kSlots) throw std::out_of_range("file number outside 1..16");
   slots_[static_cast<std::size_t>(number - 1)] =
-      std::make_shared<const RecordedFile>(number, std::move(spec));
+      std::make_shared<const RecordedFile>(number, std::move(plan));
 }
 
 void RecordedFiles::erase(int number) {

@@ -16,13 +16,13 @@ class RecordedFiles {
 
   // The files a simulator starts with: count files (at most 16) of varied kinds, sizes and
   // start dates, none larger than 1 MiB.
-  static FileSpec standardFile(int index);
+  static FilePlan standardFile(int index);
   void fillStandard(int count);
 
   // Puts a file into the first erased slot; returns its number, 0 when all slots are taken.
-  int add(FileSpec spec);
+  int add(FilePlan plan);
   // Puts a file into slot number - 1 (1..16), replacing what was there.
-  void put(int number, FileSpec spec);
+  void put(int number, FilePlan plan);
   void erase(int number);
   void eraseAll();
 

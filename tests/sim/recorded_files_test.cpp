@@ -279,7 +279,7 @@ TEST(FileStore, StandardFilesVaryAndExactSizesAreKept) {
   for (int number = 1; number <= 16; ++number) {
     auto file = model.files().file(number);
     ASSERT_TRUE(file);
-    kinds.insert(static_cast<int>(file->spec().kind));
+    kinds.insert(static_cast<int>(file->plan().kind));
     sizes.insert(file->size());
     EXPECT_EQ(file->size() % 16, 2u);
   }
