@@ -3,6 +3,7 @@
 // gate, the missing-picture stop, and what the exit keeps for the next start.
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -50,6 +51,11 @@ class TestHome {
             [port](char separator) { return port.empty() ? std::string() : port + separator; }, {}};
   }
   std::string path(const char* name) const { return dir_.filePath(name).toStdString(); }
+  void write(const char* name, const QByteArray& bytes) const {
+    QFile file(dir_.filePath(name));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+  }
 
  private:
   QTemporaryDir dir_;
@@ -117,6 +123,8 @@ class VelmoWindowTest : public QObject {
   void missingPictureEndsStartUpWithTheLanguageMessage();
   void exitKeepsGeometryAndLanguageForTheNextStart();
   void memoFollowsItsLinesAndClears();
+  void startUpSwitchesShapeTheDownloadPage_data();
+  void startUpSwitchesShapeTheDownloadPage();
 };
 
 void VelmoWindowTest::navigationActsOnReleaseInside_data() {
@@ -302,6 +310,66 @@ void VelmoWindowTest::memoFollowsItsLinesAndClears() {
   clear->trigger();
   QVERIFY(window.program().memo().lines().empty());
   QTRY_COMPARE(memo->toPlainText(), QString());
+}
+
+void VelmoWindowTest::startUpSwitchesShapeTheDownloadPage_data() {
+  QTest::addColumn<int>("autoStart");
+  QTest::addColumn<int>("third");
+  QTest::addColumn<int>("autoDisplay");
+  QTest::addColumn<int>("linkEcho");
+  QTest::addColumn<QString>("thirdKey");  // QL310 caption key; the unit key follows from it
+  QTest::newRow("defaults") << 1 << 1 << 1 << 0 << "1";
+  QTest::newRow("water depth, live display off, link echo, manual") << 0 << 2 << 0 << 1 << "2";
+  QTest::newRow("internal temperature") << 1 << 3 << 1 << 0 << "3";
+  QTest::newRow("unknown third field is conductivity") << 1 << 7 << 1 << 0 << "1";
+}
+
+void VelmoWindowTest::startUpSwitchesShapeTheDownloadPage() {
+  QFETCH(int, autoStart);
+  QFETCH(int, third);
+  QFETCH(int, autoDisplay);
+  QFETCH(int, linkEcho);
+  QFETCH(QString, thirdKey);
+
+  TestHome home;
+  home.write("Sysuse.ini", QString("[CONFIG]\r\nAUTOSTART=%1\r\nDIS_THIRD=%2\r\nLINKECHO=%3\r\n\r\n"
+                                   "[SAVE]\r\nDISPLAYLENGTH=2\r\nAUTODISPLAY=%4\r\n")
+                               .arg(autoStart)
+                               .arg(third)
+                               .arg(linkEcho)
+                               .arg(autoDisplay)
+                               .toUtf8());
+  VelmoMainWindow window(home.environment());
+  window.start();
+  const VelmoProgram& program = window.program();
+
+  auto* thirdCaption = child<QLabel>(window, "thirdFieldCaption");
+  auto* thirdUnit = child<QLabel>(window, "thirdFieldUnit");
+  auto* show = child<PictureButton>(window, "liveShowButton");
+  auto* stop = child<PictureButton>(window, "liveStopButton");
+  auto* state = child<QLabel>(window, "stateCaption");
+  auto* autoSearch = window.findChild<QCheckBox*>("autoSearchBox");
+  auto* portBox = child<QComboBox>(window, "portBox");
+  QVERIFY(thirdCaption && thirdUnit && show && stop && state && autoSearch && portBox);
+
+  QCOMPARE(thirdCaption->text(), q(program.text("QL310", ("ql310_third_dis" + thirdKey).toStdString())));
+  QCOMPARE(thirdUnit->text(), q(program.text("QL310", ("ql310_third_bit" + thirdKey).toStdString())));
+  QVERIFY(!thirdCaption->text().isEmpty());
+  const QColor live = autoDisplay == 1 ? QColor(Qt::red) : QColor(Qt::black);
+  QCOMPARE(show->captionColor(), live);
+  QCOMPARE(stop->captionColor(), live);
+  QCOMPARE(state->palette().color(QPalette::WindowText) == QColor(Qt::red), linkEcho == 1);
+  QCOMPARE(autoSearch->isChecked(), autoStart == 1);
+  // After the deferred start-up the search owns the lists; without it the operator does.
+  QTRY_COMPARE(portBox->isEnabled(), autoStart != 1);
+
+  if (autoStart == 1) {
+    // Switching the automatic search on again turns live display off.
+    autoSearch->click();
+    autoSearch->click();
+    QVERIFY(autoSearch->isChecked());
+    QCOMPARE(show->captionColor(), QColor(Qt::black));
+  }
 }
 
 }  // namespace ql

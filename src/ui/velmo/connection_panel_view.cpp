@@ -67,6 +67,7 @@ ConnectionPanelView::ConnectionPanelView(VelmoProgram& program, const VelmoPictu
   disconnectButton_->setCaption(text("btn_discon"));
 
   stateCaption_ = new QLabel(text("cpt_state"), this);
+  stateCaption_->setObjectName("stateCaption");
   linkStatus_ = new QLabel(this);
   linkStatus_->setObjectName("linkStatus");
   searchStatus_ = new QLabel(this);

@@ -54,6 +54,9 @@ LiveValuesBox::LiveValuesBox(const VelmoProgram& program, const VelmoPictures& p
 QLineEdit* LiveValuesBox::addRow(int row, const QString& caption, const QString& unit, const char* objectName) {
   auto* layout = static_cast<QGridLayout*>(this->layout());
   auto* label = new QLabel(caption, this);
+  label->setObjectName(QString(objectName) + "Caption");
+  auto* unitLabel = new QLabel(unit, this);
+  unitLabel->setObjectName(QString(objectName) + "Unit");
   auto* field = new QLineEdit(this);
   field->setObjectName(objectName);
   field->setReadOnly(true);
@@ -61,7 +64,7 @@ QLineEdit* LiveValuesBox::addRow(int row, const QString& caption, const QString&
   label->setBuddy(field);
   layout->addWidget(label, row, 0);
   layout->addWidget(field, row, 1);
-  layout->addWidget(new QLabel(unit, this), row, 2);
+  layout->addWidget(unitLabel, row, 2);
   return field;
 }
 
