@@ -4,6 +4,7 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -33,13 +34,19 @@ inline void appendRecord(Bytes& out, const RecordFields& f) {
   out.push_back(f.battery);
 }
 
-// A stream of count records numbered in their pressure field (record i has pressure raw
-// 1,000,000 + i, i from 1), so a test can tell which record a row shows.
+inline std::uint8_t bcd(int value) { return static_cast<std::uint8_t>(value / 10 * 16 + value % 10); }
+
+// A stream of count records numbered so that a test can tell which record a row shows: record i
+// (from 1) has pressure raw 1,000,000 + i and the stamp 2026-03-01 00:00:00 plus i seconds.
 inline Bytes numberedRecords(int count, bool trailingChecksum = true) {
   Bytes out;
   out.reserve(static_cast<std::size_t>(count) * 16 + 2);
-  for (int i = 1; i <= count; ++i)
-    appendRecord(out, {{0x26, 0x03, 0x14, 0x12, 0x30, 0x00}, 200000, static_cast<std::uint32_t>(1000000 + i), 5000, 100});
+  for (int i = 1; i <= count; ++i) {
+    const std::uint8_t stamp[6] = {0x26, 0x03, bcd(1 + i / 86400), bcd(i / 3600 % 24), bcd(i / 60 % 60), bcd(i % 60)};
+    RecordFields f{{}, 200000, static_cast<std::uint32_t>(1000000 + i), 5000, 100};
+    std::copy(stamp, stamp + 6, f.stamp);
+    appendRecord(out, f);
+  }
   if (trailingChecksum) out.insert(out.end(), {0xAB, 0xCD});
   return out;
 }
