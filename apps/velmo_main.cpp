@@ -10,6 +10,8 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <QApplication>
+#include <QSocketNotifier>
 #include <cstdlib>
 #include <ctime>
 #include <exception>
@@ -17,9 +19,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <QApplication>
-#include <QSocketNotifier>
 
 #include "cli/cli.h"
 #include "shell/velmo_home.h"

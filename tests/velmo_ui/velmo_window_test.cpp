@@ -42,13 +42,15 @@ class TestHome {
   explicit TestHome(const QStringList& leaveOut = {}) {
     const QDir source(QL_TEST_RESOURCE_DIR);
     for (const QFileInfo& file : source.entryInfoList(QDir::Files)) {
-      if (!leaveOut.contains(file.fileName())) QFile::copy(file.absoluteFilePath(), dir_.filePath(file.fileName()));
+      if (!leaveOut.contains(file.fileName()))
+        QFile::copy(file.absoluteFilePath(), dir_.filePath(file.fileName()));
     }
   }
   // The program sees exactly these ports (each followed by the separator), never the machine's.
   ProgramEnvironment environment(const std::string& port = {}) const {
     return {VelmoHome(dir_.path().toStdString(), {}),
-            [port](char separator) { return port.empty() ? std::string() : port + separator; }, {}};
+            [port](char separator) { return port.empty() ? std::string() : port + separator; },
+            {}};
   }
   std::string path(const char* name) const { return dir_.filePath(name).toStdString(); }
   void write(const char* name, const QByteArray& bytes) const {
@@ -222,7 +224,8 @@ void VelmoWindowTest::showsTheLinkedLoggerAndItsInformation() {
   const int recorded = sim::LoggerConfig{}.fileCount;
   QVERIFY(recorded >= 2);
   QTRY_COMPARE_WITH_TIMEOUT(files->count(), recorded, kLinkTimeoutMs);
-  QTRY_COMPARE(fileCount->text(), q(window.program().text("MAIN", "info_file_num")) + " " + QString::number(recorded));
+  QTRY_COMPARE(fileCount->text(),
+               q(window.program().text("MAIN", "info_file_num")) + " " + QString::number(recorded));
   files->setCurrentRow(1);
   QTRY_VERIFY(memo->toPlainText().contains(files->item(1)->text()));
   QVERIFY(!memo->toPlainText().contains(files->item(0)->text()));

@@ -55,8 +55,9 @@ void ConfigurationPage::openProgramMenu() {
     item->setEnabled(false);
   }
   // At the mouse, opening to the left and a little lower; below the button from the keyboard.
-  const QPoint anchor = menuButton_->underMouse() ? QCursor::pos()
-                                                  : menuButton_->mapToGlobal(QPoint(menuButton_->width(), menuButton_->height()));
+  const QPoint anchor = menuButton_->underMouse()
+                            ? QCursor::pos()
+                            : menuButton_->mapToGlobal(QPoint(menuButton_->width(), menuButton_->height()));
   menu.exec(anchor + QPoint(-menu.sizeHint().width(), 5));
 }
 

@@ -39,10 +39,12 @@ void showItems(QComboBox* box, const QStringList& items, int index) {
 
 }  // namespace
 
-ConnectionPanelView::ConnectionPanelView(VelmoProgram& program, const VelmoPictures& pictures, QWidget* parent)
+ConnectionPanelView::ConnectionPanelView(VelmoProgram& program, const VelmoPictures& pictures,
+                                         QWidget* parent)
     : QGroupBox(parent), program_(program), batch_(this, [this] { render(); }) {
   auto text = [&](const char* key) { return toQString(program_.text("MAIN", key)); };
-  const PictureButton::Pictures actionPictures{pictures[Picture::ActionNormal], pictures[Picture::ActionPressed], {}};
+  const PictureButton::Pictures actionPictures{
+      pictures[Picture::ActionNormal], pictures[Picture::ActionPressed], {}};
 
   auto* portCaption = new QLabel(text("cpt_port_comm"), this);
   portBox_ = new QComboBox(this);
@@ -122,7 +124,8 @@ void ConnectionPanelView::render() {
   }
   // The status caption is red while the alternative link frame is in use.
   QPalette palette = stateCaption_->palette();
-  palette.setColor(QPalette::WindowText, panel.statusRed ? QColor(Qt::red) : this->palette().color(QPalette::WindowText));
+  palette.setColor(QPalette::WindowText,
+                   panel.statusRed ? QColor(Qt::red) : this->palette().color(QPalette::WindowText));
   stateCaption_->setPalette(palette);
   linkStatus_->setText(toQString(panel.linkStatus));
   searchStatus_->setText(toQString(panel.searchStatus));

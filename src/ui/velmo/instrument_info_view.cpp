@@ -32,9 +32,12 @@ constexpr std::array<InfoField, 9> kInfoFields{{
 
 Picture pictureOf(BatteryLevel level) {
   switch (level) {
-    case BatteryLevel::Low: return Picture::BatteryLow;
-    case BatteryLevel::Middle: return Picture::BatteryMiddle;
-    case BatteryLevel::Full: break;
+    case BatteryLevel::Low:
+      return Picture::BatteryLow;
+    case BatteryLevel::Middle:
+      return Picture::BatteryMiddle;
+    case BatteryLevel::Full:
+      break;
   }
   return Picture::BatteryFull;
 }

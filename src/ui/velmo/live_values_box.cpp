@@ -25,14 +25,17 @@ LiveValuesBox::LiveValuesBox(const VelmoProgram& program, const VelmoPictures& p
   setLayout(layout);
 
   const ThirdField third = program.switches().thirdField();
-  addRow(0, toQString(program.text("MAIN", "cpt_temperation")), QString::fromUtf8(kTemperatureUnit), "temperatureField");
-  addRow(1, toQString(program.text("MAIN", "cpt_pressation")), QString::fromUtf8(kPressureUnit), "pressureField");
-  addRow(2, toQString(program.texts().thirdFieldCaption(third)), toQString(program.texts().thirdFieldUnit(third)),
-         "thirdField");
+  addRow(0, toQString(program.text("MAIN", "cpt_temperation")), QString::fromUtf8(kTemperatureUnit),
+         "temperatureField");
+  addRow(1, toQString(program.text("MAIN", "cpt_pressation")), QString::fromUtf8(kPressureUnit),
+         "pressureField");
+  addRow(2, toQString(program.texts().thirdFieldCaption(third)),
+         toQString(program.texts().thirdFieldUnit(third)), "thirdField");
 
   // Live values are polled by a later part of the program; until then the buttons do nothing
   // and say so by being disabled. Their captions still show whether live display is on.
-  const PictureButton::Pictures actionPictures{pictures[Picture::ActionNormal], pictures[Picture::ActionPressed], {}};
+  const PictureButton::Pictures actionPictures{
+      pictures[Picture::ActionNormal], pictures[Picture::ActionPressed], {}};
   showButton_ = new PictureButton(actionPictures, this);
   showButton_->setObjectName("liveShowButton");
   showButton_->setCaption(toQString(program.text("MAIN", "btn_display")));
@@ -51,7 +54,8 @@ LiveValuesBox::LiveValuesBox(const VelmoProgram& program, const VelmoPictures& p
   setLiveDisplayOn(program.switches().liveDisplayAtStart());
 }
 
-QLineEdit* LiveValuesBox::addRow(int row, const QString& caption, const QString& unit, const char* objectName) {
+QLineEdit* LiveValuesBox::addRow(int row, const QString& caption, const QString& unit,
+                                 const char* objectName) {
   auto* layout = static_cast<QGridLayout*>(this->layout());
   auto* label = new QLabel(caption, this);
   label->setObjectName(QString(objectName) + "Caption");

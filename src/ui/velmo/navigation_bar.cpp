@@ -20,9 +20,10 @@ struct PageButton {
   const char* key;         // MAIN caption key
   const char* objectName;  // for tests and style sheets
 };
-constexpr std::array<PageButton, 3> kPageButtons{{{Page::Download, "btn_down", "downloadPageButton"},
-                                                  {Page::DataView, "btn_data", "dataViewPageButton"},
-                                                  {Page::Configuration, "btn_set", "configurationPageButton"}}};
+constexpr std::array<PageButton, 3> kPageButtons{
+    {{Page::Download, "btn_down", "downloadPageButton"},
+     {Page::DataView, "btn_data", "dataViewPageButton"},
+     {Page::Configuration, "btn_set", "configurationPageButton"}}};
 
 }  // namespace
 
@@ -31,9 +32,10 @@ NavigationBar::NavigationBar(VelmoProgram& program, const VelmoPictures& picture
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   for (const PageButton& entry : kPageButtons) {
-    auto* button = new PictureButton({pictures[Picture::NavigationNormal], pictures[Picture::NavigationPressed],
-                                      pictures[Picture::NavigationHover]},
-                                     this);
+    auto* button =
+        new PictureButton({pictures[Picture::NavigationNormal], pictures[Picture::NavigationPressed],
+                           pictures[Picture::NavigationHover]},
+                          this);
     button->setObjectName(entry.objectName);
     button->setCaption(toQString(program_.text("MAIN", entry.key)));
     button->setCaptionScale(1.35);

@@ -1,12 +1,13 @@
 #include "ui/velmo/picture_button.h"
 
+#include <qdrawutil.h>
+
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
 #include <algorithm>
-#include <qdrawutil.h>
 
 namespace ql {
 
@@ -15,11 +16,14 @@ namespace {
 // Logical size of a picture: the delivered pictures carry their device pixel ratio.
 QSizeF logicalSize(const QPixmap& picture) { return picture.deviceIndependentSize(); }
 
-bool isActivationKey(int key) { return key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter; }
+bool isActivationKey(int key) {
+  return key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter;
+}
 
 }  // namespace
 
-PictureButton::PictureButton(Pictures pictures, QWidget* parent) : QWidget(parent), pictures_(std::move(pictures)) {
+PictureButton::PictureButton(Pictures pictures, QWidget* parent)
+    : QWidget(parent), pictures_(std::move(pictures)) {
   setFocusPolicy(Qt::StrongFocus);
   setAttribute(Qt::WA_Hover);
   setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -89,14 +93,14 @@ void PictureButton::paintEvent(QPaintEvent*) {
       // Corners keep their shape; the middle stretches to the button's size.
       const int sourceMargin = int(std::min(picture.width(), picture.height()) * 0.3);
       const double ratio = picture.devicePixelRatio();
-      const int targetMargin =
-          std::min({int(sourceMargin / ratio), (width() - 1) / 2, (height() - 1) / 2});
-      qDrawBorderPixmap(&painter, rect(), QMargins(targetMargin, targetMargin, targetMargin, targetMargin), picture,
-                        QRect(QPoint(0, 0), picture.size()),
+      const int targetMargin = std::min({int(sourceMargin / ratio), (width() - 1) / 2, (height() - 1) / 2});
+      qDrawBorderPixmap(&painter, rect(), QMargins(targetMargin, targetMargin, targetMargin, targetMargin),
+                        picture, QRect(QPoint(0, 0), picture.size()),
                         QMargins(sourceMargin, sourceMargin, sourceMargin, sourceMargin));
     } else {
       const QSizeF fitted = logicalSize(picture).scaled(QSizeF(size()), Qt::KeepAspectRatio);
-      const QRectF target(QPointF((width() - fitted.width()) / 2, (height() - fitted.height()) / 2 + (down_ ? pressOffset_ : 0)),
+      const QRectF target(QPointF((width() - fitted.width()) / 2,
+                                  (height() - fitted.height()) / 2 + (down_ ? pressOffset_ : 0)),
                           fitted);
       painter.drawPixmap(target, picture, QRectF(picture.rect()));
     }

@@ -37,7 +37,10 @@ constexpr double kDesignedScreenShare = 0.85;
 }  // namespace
 
 VelmoMainWindow::VelmoMainWindow(ProgramEnvironment env, Operator* op, QWidget* parent)
-    : QMainWindow(parent), messageBoxes_(this), port_(loop_), pageBatch_(this, [this] { showCurrentPage(); }) {
+    : QMainWindow(parent),
+      messageBoxes_(this),
+      port_(loop_),
+      pageBatch_(this, [this] { showCurrentPage(); }) {
   program_ = std::make_unique<VelmoProgram>(loop_, op ? *op : messageBoxes_, port_, std::move(env));
   program_->create();
   pictures_ = VelmoPictures::load(program_->home());
@@ -93,7 +96,8 @@ QWidget* VelmoMainWindow::buildDownloadPage() {
   auto* memo = new MemoView(*program_, page);
 
   // Switching the automatic search on turns live display off.
-  connect(connection, &ConnectionPanelView::autoSearchSwitchedOn, this, [this] { liveValues_->setLiveDisplayOn(false); });
+  connect(connection, &ConnectionPanelView::autoSearchSwitchedOn, this,
+          [this] { liveValues_->setLiveDisplayOn(false); });
 
   auto* layout = new QGridLayout(page);
   layout->addWidget(connection, 0, 0);
@@ -131,8 +135,9 @@ void VelmoMainWindow::placeWindow() {
     return;
   }
   const QRect available = screen->availableGeometry();
-  const QSize designed =
-      sizeHint().expandedTo((QSizeF(available.size()) * kDesignedScreenShare).toSize()).boundedTo(available.size());
+  const QSize designed = sizeHint()
+                             .expandedTo((QSizeF(available.size()) * kDesignedScreenShare).toSize())
+                             .boundedTo(available.size());
   resize(designed);
   move(available.center() - QPoint(designed.width() / 2, designed.height() / 2));
 }
