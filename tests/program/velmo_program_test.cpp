@@ -1,0 +1,143 @@
+// velmo's core from start-up to a finished information poll, against the simulated logger.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "link/memory_port.h"
+#include "runtime/formats.h"
+#include "runtime/scripted_operator.h"
+#include "runtime/virtual_scheduler.h"
+#include "shell/saved_state.h"
+#include "shell/velmo_program.h"
+#include "sim/logger_model.h"
+#include "sim/simulated_link.h"
+
+namespace ql {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::time_t kStart = 1796900000;  // some afternoon in 2026
+
+class VelmoProgramTest : public ::testing::Test {
+ protected:
+  explicit VelmoProgramTest(sim::LoggerConfig config = {}) : logger(config, sim::loopClock(loop, kStart)) {
+    home = fs::temp_directory_path() / ("velmo-program-" + std::to_string(::getpid()) + "-" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(home);
+    fs::create_directories(home);
+  }
+  ~VelmoProgramTest() override { fs::remove_all(home); }
+
+  VelmoProgram& start() {
+    program = std::make_unique<VelmoProgram>(
+        loop, op, port,
+        ProgramEnvironment{VelmoHome(home.string(), {QL_TEST_RESOURCE_DIR}), [](char sep) { return "/dev/ttyQL" + std::string(1, sep); },
+                           [this] { return kStart + loop.nowMs() / 1000; }});
+    program->create();
+    EXPECT_TRUE(program->initialise());
+    return *program;
+  }
+  bool pollFinished() {
+    return program->linkState().connected() && !program->infoPoll().running() &&
+           program->linkState().InfoStep > InfoPoll::kStepLiveValues;
+  }
+
+  fs::path home;
+  VirtualScheduler loop;
+  MemoryPort port{loop};
+  sim::LoggerModel logger;
+  sim::SimulatedLink link{loop, port, logger};
+  ScriptedOperator op;
+  std::unique_ptr<VelmoProgram> program;
+};
+
+TEST_F(VelmoProgramTest, FindsTheLoggerAndShowsEveryField) {
+  VelmoProgram& velmo = start();
+  EXPECT_TRUE(fs::exists(home / "Sysuse.ini"));
+  EXPECT_TRUE(fs::is_directory(home / "bakwlr"));
+
+  ASSERT_TRUE(loop.advanceUntil([&] { return velmo.linkState().connected(); }, 5000));
+  EXPECT_EQ(velmo.connectionPanel().linkStatus, velmo.text("COMLINK", "com_link_ok"));
+  EXPECT_EQ(port.baudRate(), 9600u);
+
+  ASSERT_TRUE(loop.advanceUntil([&] { return pollFinished(); }, 20000)) << "step " << velmo.linkState().InfoStep;
+  const InstrumentInfo& info = velmo.instrumentInfo();
+  EXPECT_EQ(info.serialNumber, "0210012345");
+  EXPECT_EQ(info.model, "QL310");
+  EXPECT_EQ(info.hardwareVersion, "1.0.2.0");
+  EXPECT_EQ(info.firmwareVersion, "1.3.1.5");
+  EXPECT_EQ(info.flashSize, "8388608");
+  EXPECT_EQ(info.flashUsed, "1048576");
+  EXPECT_EQ(info.flashFree, "7340032 (87.5%)");
+  EXPECT_EQ(info.batteryVoltage, "3.600");
+  EXPECT_EQ(info.batteryPercent, "75");
+  EXPECT_EQ(info.batteryLevel, BatteryLevel::Full);
+  EXPECT_FALSE(info.taskRunning);
+  // The logger's clock as it was when read: within the few seconds the poll took.
+  auto shown = parseDateTime(info.clock);
+  ASSERT_TRUE(shown.has_value()) << info.clock;
+  auto shownTime = toTimeT(*shown);
+  ASSERT_TRUE(shownTime.has_value());
+  EXPECT_NEAR(double(*shownTime), double(kStart + loop.nowMs() / 1000), 5.0);
+  EXPECT_EQ(info.statusText, velmo.text("SYSTEMINFORMATION", "info_get_list_end"));
+  EXPECT_EQ(velmo.fileTable().count(), 3);
+  EXPECT_EQ(info.fileCount, 3);
+  EXPECT_TRUE(op.log().empty());
+}
+
+TEST_F(VelmoProgramTest, ExitSavesTheStateFileWhole) {
+  VelmoProgram& velmo = start();
+  loop.advance(100);
+  velmo.close(WindowGeometry{10, 20, 700, 1000}, "english");
+  EXPECT_EQ(fs::file_size(home / "sysuse.d"), SavedState::kFileSize);
+  auto saved = loadSavedState((home / "sysuse.d").string());
+  ASSERT_TRUE(saved.state.window.has_value());
+  EXPECT_EQ(saved.state.window->width, 1000);
+  EXPECT_EQ(saved.state.languageName, "english");
+  // The last frame told the logger the program is gone.
+  ASSERT_TRUE(logger.lastControlCode().has_value() || !port.isOpen());
+}
+
+class ManyFiles : public VelmoProgramTest {
+ protected:
+  static sim::LoggerConfig fourteen() {
+    sim::LoggerConfig config;
+    config.fileCount = 14;
+    return config;
+  }
+  ManyFiles() : VelmoProgramTest(fourteen()) {}
+};
+
+TEST_F(ManyFiles, FourteenFilesGiveTheNoticeAtTheEndOfThePoll) {
+  VelmoProgram& velmo = start();
+  ASSERT_TRUE(loop.advanceUntil([&] { return pollFinished(); }, 30000));
+  EXPECT_EQ(velmo.fileTable().count(), 14);
+  auto messages = op.prompts(PromptKind::Message);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].text, velmo.text("QL310", "ql310_file_more"));
+}
+
+class RunningTask : public VelmoProgramTest {
+ protected:
+  static sim::LoggerConfig running() {
+    sim::LoggerConfig config;
+    config.taskRunState = 1;
+    return config;
+  }
+  RunningTask() : VelmoProgramTest(running()) {}
+};
+
+TEST_F(RunningTask, ARunningTaskStopsThePollAtItsStep) {
+  VelmoProgram& velmo = start();
+  ASSERT_TRUE(loop.advanceUntil([&] { return velmo.instrumentInfo().taskRunning; }, 20000));
+  loop.advance(3000);
+  EXPECT_FALSE(velmo.infoPoll().running());
+  EXPECT_EQ(velmo.linkState().InfoStep, 9);  // the answer to step 8 counted
+  EXPECT_EQ(velmo.instrumentInfo().clock.empty(), false);
+  EXPECT_EQ(velmo.fileTable().count(), 0);
+}
+
+}  // namespace
+}  // namespace ql
