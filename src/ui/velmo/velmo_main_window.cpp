@@ -30,7 +30,8 @@ namespace ql {
 namespace {
 
 // The language box keeps this caption in every language: it is how one finds one's way back.
-constexpr const char* kLanguageCaption = "Language";
+// Alt+L moves the focus to it.
+constexpr const char* kLanguageCaption = "&Language";
 // Share of the screen a window without a stored geometry takes.
 constexpr double kDesignedScreenShare = 0.85;
 
