@@ -31,19 +31,40 @@ VelmoProgram::VelmoProgram(Scheduler& loop, Operator& op, Port& port, ProgramEnv
     info_.changed();
   };
 
+  download_ = std::make_unique<DownloadJob>(loop_, state_, port_, operator_, fileTable_, memo_, lookup, wallClock(),
+                                            LocalStore(env_.home.dir()));
+  download_->showStatus = [this](const std::string& status) { showStatus(status); };
+  download_->identity = [this] { return dataFileIdentity(); };
+  download_->onDialogClosed = [this] { baudRateOldTimer_->start(); };
+  deletion_ = std::make_unique<FileDeletion>(loop_, state_, operator_, fileTable_, memo_, lookup,
+                                             [this](const Bytes& frame) { send(frame); });
+  deletion_->showStatus = [this](const std::string& status) { showStatus(status); };
+  deletion_->restartPoll = [this](std::int32_t step, std::int32_t wait) {
+    state_.ReplyWait = wait;
+    infoPoll_->start(step);
+  };
+
   port_.setOnReceiveData([this](const std::uint8_t* data, std::size_t length) {
     dispatcher_->onReceiveData(data, length);
   });
+  port_.setOnRequestHangup([this] { download_->onPortHangup(); });
   secondTimer_ = loop_.makeTimer(1000, [this] { onSecondTick(); });
+  baudRateOldTimer_ = loop_.makeTimer(kRestoreRateDelayMs, [this] { restoreBaudRateTick(); });
 }
 
 VelmoProgram::~VelmoProgram() {
   port_.setOnReceiveData({});
+  port_.setOnRequestHangup({});
   port_.close();
 }
 
 std::string VelmoProgram::text(const std::string& section, const std::string& key) const {
   return texts_.text(section, key);
+}
+
+std::function<std::time_t()> VelmoProgram::wallClock() const {
+  if (env_.clock) return env_.clock;
+  return [] { return std::time(nullptr); };
 }
 
 void VelmoProgram::send(const Bytes& frameWithoutCrc) { port_.writeBuffer(AppendCrc(frameWithoutCrc)); }
@@ -158,9 +179,50 @@ void VelmoProgram::showFileDetails(int position) {
 
 // --- one-second tick ---------------------------------------------------------------------------
 
-void VelmoProgram::onSecondTick() { connection_->onSecondTick(); }
+void VelmoProgram::onSecondTick() {
+  connection_->onSecondTick();
+  download_->onSecondTick();
+}
+
+// --- recorded files ----------------------------------------------------------------------------
+
+void VelmoProgram::showStatus(const std::string& status) {
+  info_.statusText = status;
+  info_.changed();
+}
+
+// TimerBaudRateOld: after the progress dialog closed, the logger and the port go back to the
+// configured rate.
+void VelmoProgram::restoreBaudRateTick() {
+  baudRateOldTimer_->stop();
+  connection_->restoreBaudRate();
+  restoreWriteDueMs_ = loop_.nowMs() + kRestoreRepeatMs;
+}
+
+bool VelmoProgram::rateRestorePending() const {
+  return baudRateOldTimer_->enabled() || loop_.nowMs() <= restoreWriteDueMs_;
+}
+
+DataFileHeader VelmoProgram::dataFileIdentity() {
+  identity_.setFirmwareVersion(info_.firmwareVersion);
+  identity_.setSerialNumber(info_.serialNumber);
+  for (int i = 0; i < static_cast<int>(info_.InstrumentConstants.size()); ++i)
+    identity_.setParameter(i, info_.InstrumentConstants[static_cast<std::size_t>(i)]);
+  return identity_;
+}
 
 // --- received replies --------------------------------------------------------------------------
+
+// The first block of the file table's reply, or the block that completes it.
+void VelmoProgram::parseFileList(const Bytes& block) {
+  FileTable::TraceSink trace;
+  if (state_.TraceSwitch) trace = [this](const std::string& line) { memo_.add(line); };
+  FileTable::Outcome outcome = fileTable_.parse(block, state_, trace);
+  if (outcome == FileTable::Outcome::Accepted) info_.statusText = text("SYSTEMINFORMATION", "info_get_list_end");
+  if (outcome == FileTable::Outcome::Empty) info_.statusText = text("QL310", "ql310_file_list_empty");
+  info_.fileCount = fileTable_.count();
+  info_.changed();
+}
 
 void VelmoProgram::onConnectionAnswer() { connection_->connectedStep(); }
 
@@ -182,16 +244,9 @@ bool VelmoProgram::onReply(ReplyKind kind, const Bytes& block) {
     case ReplyKind::Constant32: return poll.decodeConstant32(block);
     case ReplyKind::Constant16: return poll.decodeConstant16(block);
     case ReplyKind::Ratio64: return poll.decodeRatio64(block);
-    case ReplyKind::FileList: {
-      FileTable::TraceSink trace;
-      if (state_.TraceSwitch) trace = [this](const std::string& line) { memo_.add(line); };
-      FileTable::Outcome outcome = fileTable_.parse(block, state_, trace);
-      if (outcome == FileTable::Outcome::Accepted) info_.statusText = text("SYSTEMINFORMATION", "info_get_list_end");
-      if (outcome == FileTable::Outcome::Empty) info_.statusText = text("QL310", "ql310_file_list_empty");
-      info_.fileCount = fileTable_.count();
-      info_.changed();
+    case ReplyKind::FileList:
+      parseFileList(block);
       return false;  // the table moves the poll on by itself
-    }
     default:
       // The configuration, settings, live-value and calibration features take these.
       return true;

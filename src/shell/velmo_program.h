@@ -10,6 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "data/data_file.h"
+#include "data/download.h"
+#include "data/file_deletion.h"
 #include "data/file_table.h"
 #include "link/connection.h"
 #include "link/connection_panel.h"
@@ -91,6 +94,28 @@ class VelmoProgram : private ReplyHandlers {
   void clearMemo() { memo_.clear(); }
   // The operator picked an item of the instrument's file list: its details go to the memo.
   void showFileDetails(int position);
+  // "获取": fetches the file at the displayed position (0-based) into a local data file. The
+  // progress dialog is a view of downloadProgress(); its cancel button calls cancelDownload().
+  void startDownload(int position) { download_->start(position); }
+  void cancelDownload() { download_->cancel(); }
+  // "删除" (position -1 when nothing is selected) and "全删"; the erase notice is a view of
+  // eraseNotice().
+  void deleteFile(int position) { deletion_->deleteOne(position); }
+  void deleteAllFiles() { deletion_->deleteAll(); }
+
+  DownloadJob& download() { return *download_; }
+  DownloadProgress& downloadProgress() { return download_->progress(); }
+  FileDeletion& deletion() { return *deletion_; }
+  EraseNotice& eraseNotice() { return deletion_->notice(); }
+  // "yyyymmddhhmmss" of the data file stored last; the local file list marks its item.
+  const std::string& lastSaveStamp() const { return download_->lastSaveStamp(); }
+  // The line rate is being restored after a download (the restore write is still to go out).
+  bool rateRestorePending() const;
+  // Writes the download export of a stored data file into a CSV file (false on a write error).
+  // The export is offered after each download while this is set.
+  using DownloadExportWriter = std::function<bool(const std::string& dataFile, const std::string& csvFile)>;
+  void setDownloadExportWriter(DownloadExportWriter writer) { download_->writeDownloadExport = std::move(writer); }
+  const DownloadExportWriter& downloadExportWriter() const { return download_->writeDownloadExport; }
 
   Connection& connection() { return *connection_; }
   InfoPoll& infoPoll() { return *infoPoll_; }
@@ -98,10 +123,23 @@ class VelmoProgram : private ReplyHandlers {
 
  private:
   bool onReply(ReplyKind kind, const Bytes& block) override;
+  void onFileListContinuation(const Bytes& block) override { parseFileList(block); }
+  void onFileDataHead(const Bytes& block) override { download_->onFileDataHead(block); }
+  void onDownloadBlock(const Bytes& block) override { download_->onDownloadBlock(block); }
+  void onSpeedSwitchReply(std::uint32_t baudRate) override { download_->onSpeedSwitchReply(baudRate); }
   void onConnectionAnswer() override;
   void onTrace(const std::string& hexLine) override;
   void onSecondTick();
   void send(const Bytes& frameWithoutCrc);
+  void parseFileList(const Bytes& block);
+  void showStatus(const std::string& text);
+  DataFileHeader dataFileIdentity();
+  void restoreBaudRateTick();
+  std::function<std::time_t()> wallClock() const;
+
+  static constexpr int kRestoreRateDelayMs = 600;
+  // The restore write goes out twice, this far apart (Connection::restoreBaudRate).
+  static constexpr int kRestoreRepeatMs = 100;
 
   void clearInformation();
   void fillPortBoxFromSystem();
@@ -123,7 +161,12 @@ class VelmoProgram : private ReplyHandlers {
   std::unique_ptr<Connection> connection_;
   std::unique_ptr<ReceiveDispatcher> dispatcher_;
   std::unique_ptr<InfoPoll> infoPoll_;
+  std::unique_ptr<DownloadJob> download_;
+  std::unique_ptr<FileDeletion> deletion_;
   std::unique_ptr<Timer> secondTimer_;
+  std::unique_ptr<Timer> baudRateOldTimer_;  // the rate restore, 600 ms after the dialog closed
+  std::int64_t restoreWriteDueMs_ = -1;      // when the second restore write goes out
+  DataFileHeader identity_;                  // keeps the firmware field's bytes between downloads
 };
 
 }  // namespace ql

@@ -1,0 +1,196 @@
+#pragma once
+// Fetching one recorded file from the logger into a local data file.
+//
+// A file above 30,720 bytes first switches the logger and the port to the high line speed
+// (TimerGetFileData: write 0x1102 := F0 F0 every 300 ms until the logger reports its new rate).
+// Then the file-data request 01 03 E0 0E 00 n (n = slot + 1) goes out; the reply's head carries
+// the file entry and the stream length, and the stream follows in any number of blocks, which the
+// receive dispatcher hands here while LinkState::Downloading is set. When all bytes are in, the
+// records are realigned and the data file is written under bakwlr/<serial number>/, then the
+// download export is offered. More than 12 s without data stops the transfer with a question.
+//
+// The job only changes models; the progress dialog is a view of DownloadProgress. Whenever that
+// dialog closes, onDialogClosed runs (the program then restores the configured line rate).
+
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "data/data_file.h"
+#include "data/file_table.h"
+#include "data/local_store.h"
+#include "link/bytes.h"
+#include "link/link_state.h"
+#include "link/memo_log.h"
+#include "link/port.h"
+#include "runtime/observable.h"
+#include "runtime/operator.h"
+#include "runtime/scheduler.h"
+#include "runtime/texts.h"
+
+namespace ql {
+
+// What the progress dialog shows ("文件获取"). The window shows the dialog while visible is set
+// and hides it when it clears; the dialog's cancel button calls DownloadJob::cancel().
+class DownloadProgress : public Observable {
+ public:
+  bool visible = false;
+  int percent = 0;            // the bar, 0..100
+  std::string caption;        // the dialog's title
+  std::string label;          // what is happening; says so when the logger did not answer
+  std::string cancelCaption;  // the button
+  std::string statusText;     // the download's status line (also shown on the main window)
+  void changed() const { notify(); }
+};
+
+class DownloadJob {
+ public:
+  // The stream is held in one buffer of this size; a longer stream is cut at its end.
+  static constexpr std::size_t kBufferSize = 33554432;
+  // Larger files are fetched at the high line speed.
+  static constexpr std::uint32_t kSwitchAbove = 30720;
+  static constexpr int kSwitchTickMs = 300;
+  static constexpr int kMaxSwitchAttempts = 10;
+  // Attempts 6 and 7 listen at 691,200 baud, later ones at 57,600, in case the logger moved
+  // without its report reaching us.
+  static constexpr std::uint32_t kSwitchRateFirstGuess = 691200;
+  static constexpr std::uint32_t kSwitchRateSecondGuess = 57600;
+  static constexpr int kSaveDelayMs = 50;
+  static constexpr int kDialogCloseDelayMs = 20;
+  // Ticks of the one-second timer without data after which the transfer is given up.
+  static constexpr int kStallTicks = 12;
+  // A request that gets no answer at all is sent again after this long, kRequestTries times
+  // in all; one lost frame must not leave the dialog waiting for ever.
+  static constexpr int kNoAnswerMs = 3000;
+  static constexpr int kRequestTries = 3;
+  // The reply: the 8-byte request echo, 01 03, one byte, the 50-byte entry, then the stream.
+  static constexpr std::size_t kHeadSize = 61;
+  static constexpr std::size_t kSizeFieldOffset = 44;
+
+  // Messages the language files have no text for.
+  static constexpr const char* kNoAnswerText = "The logger did not answer the file request.";
+  static constexpr const char* kSwitchFailedText =
+      "The logger did not confirm the high line speed; the file was not fetched.";
+  static constexpr const char* kTooLargeText = "The file is larger than 32 MiB and cannot be fetched.";
+  static constexpr const char* kCutText =
+      "The file ran past the 32 MiB download buffer; only its first 33554432 bytes were stored.";
+  static constexpr const char* kWriteFailedText = "The data file could not be written:";
+
+  enum class Phase {
+    Idle,       // nothing running
+    Switching,  // the speed switch is being requested
+    Requested,  // the file-data request is out, no answer yet
+    Receiving,  // LinkState::Downloading: blocks are stream data
+    Storing,    // all in (or the partial data accepted): TimerSaveFile is due
+  };
+  // How the last download ended.
+  enum class Outcome { None, Stored, Cancelled, NotStored, NoAnswer, SwitchFailed, TooLarge, WriteFailed };
+
+  using Clock = std::function<std::time_t()>;
+
+  DownloadJob(Scheduler& loop, LinkState& state, Port& port, Operator& op, const FileTable& files, MemoLog& memo,
+              TextLookup texts, Clock clock, LocalStore store);
+  ~DownloadJob();
+  DownloadJob(const DownloadJob&) = delete;
+  DownloadJob& operator=(const DownloadJob&) = delete;
+
+  // Hooks, run on the loop thread.
+  std::function<void(const std::string&)> showStatus;  // the main window's status caption
+  std::function<void()> liveDisplayOff;                // the live display stops while fetching
+  std::function<void()> onDialogClosed;                // the rate restore runs 600 ms later
+  // The identity written into the data file's header: firmware version, parameters, serial
+  // number (the slot is filled in here).
+  std::function<DataFileHeader()> identity;
+  // Writes the download export of a stored data file to a CSV file; false on a write error.
+  // When empty, no export is offered after storing.
+  std::function<bool(const std::string& dataFile, const std::string& csvFile)> writeDownloadExport;
+
+  // StartDownload: the file at the displayed position (0-based) of the file list. Ignored while
+  // a download runs or when nothing is listed there.
+  void start(int position);
+  // The dialog's cancel button: asks first while a transfer runs; otherwise just closes it.
+  void cancel();
+
+  // Dispatcher entries.
+  void onFileDataHead(const Bytes& block);
+  void onDownloadBlock(const Bytes& block);
+  void onSpeedSwitchReply(std::uint32_t baudRate);
+  // The one-second tick: the stall watchdog.
+  void onSecondTick();
+  // The line is gone: a running transfer ends as a stall does, with the same question.
+  void onPortHangup();
+
+  DownloadProgress& progress() { return progress_; }
+  const DownloadProgress& progress() const { return progress_; }
+  Phase phase() const { return phase_; }
+  Outcome outcome() const { return outcome_; }
+  bool running() const { return phase_ != Phase::Idle; }
+
+  std::int64_t total() const { return total_; }
+  std::int64_t received() const { return received_; }
+  int switchAttempts() const { return switchAttempts_; }
+  // The data file written last, and its save stamp "yyyymmddhhmmss" (empty before the first).
+  const std::string& storedPath() const { return storedPath_; }
+  const std::string& lastSaveStamp() const { return lastSaveStamp_; }
+  // Bytes of the stream that were stored (after realignment).
+  std::size_t storedLength() const { return storedLength_; }
+
+ private:
+  void sendRequest();
+  void requestAgainOrGiveUp();
+  void switchTick();
+  void completeTransfer();
+  void stall();
+  void finish(Outcome outcome);
+  void saveTick();
+  bool saveDataFile(const std::string& path);
+  void offerExport(const std::string& dataFile);
+  void openDialog();
+  void closeDialog();
+  void setStatus(const std::string& text);
+  void send(const Bytes& frameWithoutCrc);
+  std::string text(const std::string& section, const std::string& key) const;
+  std::string percentText() const;
+
+  Scheduler& loop_;
+  LinkState& state_;
+  Port& port_;
+  Operator& operator_;
+  const FileTable& files_;
+  MemoLog& memo_;
+  TextLookup texts_;
+  Clock clock_;
+  LocalStore store_;
+  DownloadProgress progress_;
+
+  std::unique_ptr<Timer> switchTimer_;    // TimerGetFileData
+  std::unique_ptr<Timer> saveTimer_;      // TimerSaveFile
+  std::unique_ptr<Timer> closeTimer_;     // the dialog's close timer
+  std::unique_ptr<Timer> noAnswerTimer_;  // resends an unanswered request
+
+  // The one preallocated buffer, made at the first download and kept.
+  std::unique_ptr<std::uint8_t[]> buffer_;
+  Phase phase_ = Phase::Idle;
+  Outcome outcome_ = Outcome::None;
+  std::int64_t total_ = 0;     // DownloadTotal
+  std::int64_t received_ = 0;  // DownloadReceived
+  int stallTicks_ = 0;
+  int switchAttempts_ = 0;
+  std::uint32_t rateBeforeSwitch_ = 0;
+  int requestTries_ = 0;
+  bool cut_ = false;  // the stream ran past the buffer
+
+  // The file being fetched, as listed when the download started.
+  int slot_ = -1;
+  std::string itemText_;
+  Bytes slotImage_;
+
+  std::string storedPath_;
+  std::string lastSaveStamp_;
+  std::size_t storedLength_ = 0;
+};
+
+}  // namespace ql
