@@ -15,7 +15,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "sim/pty_line_speed.h"
+#include "link/line_control.h"
 #include "sim/reply_queue.h"
 
 namespace ql::sim {
@@ -247,7 +247,7 @@ void PtyServer::serve() {
 
     ssize_t n = ::read(masterFd_, buffer.data(), buffer.size());
     if (n <= 0 || hangUpAt) continue;  // a logger that is gone hears nothing
-    std::uint32_t lineSpeed = ptyLineSpeed(masterFd_);
+    std::uint32_t lineSpeed = readLineSpeed(masterFd_).value_or(0);
     Reply reply;
     bool gone = false;
     {
