@@ -157,7 +157,7 @@ int main(int argc, char** argv) {
   options.portLister = [slave] { return std::vector<std::string>{slave}; };
   ql::SeruloWindow window(scheduler, options);
   window.show();
-  if (!QTest::qWaitFor([&] { return window.terminal().portOpen(); }, 5000)) {
+  if (!QTest::qWaitFor([&] { return window.startedUp() && window.terminal().portOpen(); }, 5000)) {
     std::fprintf(stderr, "the window did not open %s\n", slave.c_str());
     return 1;
   }
@@ -245,11 +245,12 @@ int main(int argc, char** argv) {
     for (std::size_t i = 0; i < std::min(clicksHandled.size(), probesSent.size()); ++i) {
       queueing.push_back(1000 * seconds(clicksHandled[i] - probesSent[i]));
     }
-    std::printf("  of which waiting for the window: median %.1f ms, worst %.1f ms\n", percentile(queueing, 0.5),
-                queueing.empty() ? 0.0 : *std::max_element(queueing.begin(), queueing.end()));
+
     std::printf("typed send during a flood: %zu sent, %zu arrived; median %.1f ms, worst %.1f ms\n",
                 probesSent.size(), arrivals.size(), percentile(latencies, 0.5),
                 latencies.empty() ? 0.0 : *std::max_element(latencies.begin(), latencies.end()));
+    std::printf("  of which waiting for the window: median %.1f ms, worst %.1f ms\n", percentile(queueing, 0.5),
+                queueing.empty() ? 0.0 : *std::max_element(queueing.begin(), queueing.end()));
   }
   QTest::qWait(500);
 

@@ -164,6 +164,15 @@ TEST_F(TerminalTest, TextDisplayAndStoppedDisplay) {
   receive("0D 0A 46");
   loop.advance(Terminal::kFlushDelayMs);
   EXPECT_EQ(areaText(), "AB\nF");
+
+  // Switching modes between two blocks of one batch keeps them in order.
+  terminal.setHexDisplay(true);
+  receive("47");
+  loop.advance(0);
+  terminal.setHexDisplay(false);
+  receive("48");
+  loop.advance(Terminal::kFlushDelayMs);
+  EXPECT_EQ(areaText(), "AB\nF47 H");
 }
 
 TEST_F(TerminalTest, AutoClearEmptiesAnAreaOverTheLimitAndOffKeepsIt) {

@@ -45,7 +45,7 @@ class WindowFixture : public ::testing::Test {
     options.dialogs = &dialogs_;
     window_ = std::make_unique<SeruloWindow>(scheduler_, options);
     window_->show();
-    QTest::qWait(SeruloWindow::kStartUpDelayMs * 3);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return window_->startedUp(); }, 5000));
     return *window_;
   }
   void closeWindow() {

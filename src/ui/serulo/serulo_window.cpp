@@ -418,6 +418,7 @@ void SeruloWindow::startUp() {
   terminal_.setDataBitsIndex(dataBitsBox_->currentIndex());
   openButton_->click();
   if (haveFile && readAssistantSettings(ini).extensionShown) setExtensionShown(true);
+  startedUp_ = true;
 }
 
 void SeruloWindow::applySettings(const AssistantSettings& s) {

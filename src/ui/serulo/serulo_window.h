@@ -52,6 +52,8 @@ class SeruloWindow : public QWidget {
   ReceiveView* receiveView() const { return receiveView_; }
   ExtensionPanel* extensionPanel() const { return extensionPanel_; }
   const std::string& settingsPath() const { return settingsPath_; }
+  // True once the start-up step (settings restored, port opened) has run.
+  bool startedUp() const { return startedUp_; }
   // The settings as the controls show them now.
   AssistantSettings currentSettings() const;
   // Opens the control form; returns when it closes.
@@ -85,6 +87,7 @@ class SeruloWindow : public QWidget {
   QtOperator qtDialogs_;
   Operator* dialogs_;
   bool savedOnClose_ = false;
+  bool startedUp_ = false;
   QString savePath_;
 
   QComboBox* portBox_ = nullptr;
