@@ -9,8 +9,7 @@
 namespace ql {
 
 Terminal::Terminal(Scheduler& scheduler, TerminalLine& line, PortLister portLister)
-    : scheduler_(scheduler),
-      line_(line),
+    : line_(line),
       portLister_(std::move(portLister)),
       lineSettings_(assistantLineDefaults()),
       flushTimer_(scheduler.makeTimer(kFlushDelayMs, [this] { flush(); })),

@@ -144,7 +144,6 @@ class Terminal {
   bool sendBytes(const std::uint8_t* data, std::size_t length);
   void showMessage(std::string text);
 
-  Scheduler& scheduler_;
   TerminalLine& line_;
   PortLister portLister_;
   ChangeHandler onChanged_;
