@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <QClipboard>
+#include <QMouseEvent>
 #include <QTimer>
 #include <fstream>
 
@@ -177,6 +179,27 @@ TEST_F(SeruloWindowTest, ReceiveViewDrawsEveryByteAndFollowsTheEndUnlessScrolled
   window.terminal().setReceiveText(many + "more\nand more");
   EXPECT_TRUE(view->followsEnd());
   EXPECT_EQ(view->rowText(view->rowCount() - 1), "and more");
+}
+
+TEST_F(SeruloWindowTest, ReceiveViewSelectsWithTheMouseAndCopies) {
+  SeruloWindow& window = openWindow();
+  ReceiveView* view = window.receiveView();
+  window.terminal().setReceiveText("41 42 43 44\n温度 25\n");
+  QWidget* port = view->viewport();
+  const QFontMetrics metrics(view->font());
+  const int w = metrics.horizontalAdvance(QLatin1Char('0'));
+  const int h = metrics.lineSpacing();
+  auto mouse = [&](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+    QMouseEvent event(type, at, port->mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
+    QApplication::sendEvent(port, &event);
+  };
+  // From column 3 of the first row to column 4 of the second: "42 43 44\n温度" ("温" and "度" are
+  // two columns wide each).
+  mouse(QEvent::MouseButtonPress, QPoint(3 + 3 * w + 1, 3 + h / 2), Qt::LeftButton);
+  mouse(QEvent::MouseMove, QPoint(3 + 4 * w + 1, 3 + h + h / 2), Qt::LeftButton);
+  EXPECT_EQ(view->selectedText(), "42 43 44\n温度");
+  QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QApplication::clipboard()->text(), "42 43 44\n温度");
 }
 
 TEST_F(SeruloWindowTest, SaveWritesTheReceiveAreaToTheChosenPath) {

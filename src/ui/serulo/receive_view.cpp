@@ -1,9 +1,11 @@
 #include "ui/serulo/receive_view.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <QClipboard>
 #include <QFontDatabase>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 
@@ -72,6 +74,7 @@ int ReceiveView::visibleRows() const { return std::max(1, (viewport()->height() 
 bool ReceiveView::followsEnd() const { return verticalScrollBar()->value() >= verticalScrollBar()->maximum(); }
 
 void ReceiveView::rewrapAll() {
+  if (area_ && area_->generation() != generation_) selectionAnchor_ = selectionEnd_ = 0;  // text removed
   rowStarts_.clear();
   lastRowColumns_ = 0;
   lastRowEnded_ = false;
@@ -139,13 +142,70 @@ QString ReceiveView::rowText(int row) const {
 void ReceiveView::paintEvent(QPaintEvent*) {
   QPainter painter(viewport());
   painter.setFont(font());
-  painter.setPen(palette().color(QPalette::Text));
   const int first = verticalScrollBar()->value();
   const int rows = visibleRows() + 1;
   const int ascent = QFontMetrics(font()).ascent();
-  for (int r = 0; r < rows && first + r < rowCount(); ++r) {
-    painter.drawText(kMargin, kMargin + r * lineHeight_ + ascent, rowText(first + r));
+  for (int r = 0; r < rows && first + r < rowCount(); ++r) drawRow(painter, first + r, kMargin + r * lineHeight_, ascent);
+}
+
+void ReceiveView::drawRow(QPainter& painter, int row, int y, int ascent) {
+  const QString text = rowText(row);
+  const std::size_t start = rowStarts_[row];
+  const std::size_t selFrom = std::min(selectionAnchor_, selectionEnd_);
+  const std::size_t selTo = std::max(selectionAnchor_, selectionEnd_);
+  if (selFrom < selTo && selFrom < start + text.size() && selTo > start) {
+    // Columns of the selected part of this row.
+    int column = 0;
+    int fromColumn = -1;
+    int toColumn = 0;
+    for (int i = 0; i < text.size(); ++i) {
+      const std::size_t offset = start + i;
+      if (offset >= selFrom && offset < selTo) {
+        if (fromColumn < 0) fromColumn = column;
+        toColumn = column + columnWidth(text[i].unicode());
+      }
+      column += columnWidth(text[i].unicode());
+    }
+    if (fromColumn >= 0) {
+      painter.fillRect(kMargin + fromColumn * charWidth_, y, (toColumn - fromColumn) * charWidth_, lineHeight_,
+                       palette().color(QPalette::Highlight));
+    }
   }
+  painter.setPen(palette().color(QPalette::Text));
+  painter.drawText(kMargin, y + ascent, text);
+}
+
+std::size_t ReceiveView::offsetAt(const QPoint& point) const {
+  if (!area_ || rowCount() == 0) return 0;
+  const int row = std::clamp(verticalScrollBar()->value() + (point.y() - kMargin) / lineHeight_, 0, rowCount() - 1);
+  const QString text = rowText(row);
+  const int targetColumn = (point.x() - kMargin + charWidth_ / 2) / charWidth_;
+  int column = 0;
+  int i = 0;
+  while (i < text.size() && column + columnWidth(text[i].unicode()) <= targetColumn) {
+    column += columnWidth(text[i].unicode());
+    ++i;
+  }
+  return rowStarts_[row] + static_cast<std::size_t>(i);
+}
+
+QString ReceiveView::selectedText() const {
+  if (!area_) return {};
+  const std::size_t from = std::min({selectionAnchor_, selectionEnd_, area_->length()});
+  const std::size_t to = std::min(std::max(selectionAnchor_, selectionEnd_), area_->length());
+  return QString(reinterpret_cast<const QChar*>(area_->text().data() + from), static_cast<qsizetype>(to - from));
+}
+
+void ReceiveView::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return QAbstractScrollArea::mousePressEvent(event);
+  selectionAnchor_ = selectionEnd_ = offsetAt(event->position().toPoint());
+  viewport()->update();
+}
+
+void ReceiveView::mouseMoveEvent(QMouseEvent* event) {
+  if (!(event->buttons() & Qt::LeftButton)) return QAbstractScrollArea::mouseMoveEvent(event);
+  selectionEnd_ = offsetAt(event->position().toPoint());
+  viewport()->update();
 }
 
 void ReceiveView::resizeEvent(QResizeEvent* event) {
@@ -157,9 +217,11 @@ void ReceiveView::resizeEvent(QResizeEvent* event) {
 
 void ReceiveView::keyPressEvent(QKeyEvent* event) {
   if (event == QKeySequence::Copy && area_) {
-    // The receive area is read-only: copying takes all of it.
+    const QString selected = selectedText();
     QApplication::clipboard()->setText(
-        QString(reinterpret_cast<const QChar*>(area_->text().data()), static_cast<qsizetype>(area_->length())));
+        !selected.isEmpty()
+            ? selected
+            : QString(reinterpret_cast<const QChar*>(area_->text().data()), static_cast<qsizetype>(area_->length())));
     return;
   }
   QAbstractScrollArea::keyPressEvent(event);

@@ -31,10 +31,15 @@ class ReceiveView : public QAbstractScrollArea {
   // Columns a character takes in the monospace grid: 2 for wide East Asian characters.
   static int columnWidth(char16_t c);
 
+  // The selected text (mouse drag); Ctrl+C copies it, or the whole area when nothing is selected.
+  QString selectedText() const;
+
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
 
  private:
   void rewrapAll();
@@ -42,6 +47,9 @@ class ReceiveView : public QAbstractScrollArea {
   void updateScrollBar(bool stayAtEnd);
   int visibleRows() const;
   int computeColumns() const;
+  // The character offset under a point of the viewport.
+  std::size_t offsetAt(const QPoint& point) const;
+  void drawRow(QPainter& painter, int row, int y, int ascent);
 
   const ReceiveArea* area_ = nullptr;
   std::uint64_t generation_ = 0;
@@ -49,6 +57,8 @@ class ReceiveView : public QAbstractScrollArea {
   std::vector<std::uint32_t> rowStarts_;
   int lastRowColumns_ = 0;  // columns used in the last row
   bool lastRowEnded_ = false;  // the last row ended with a line break
+  std::size_t selectionAnchor_ = 0;
+  std::size_t selectionEnd_ = 0;  // equal to the anchor: nothing selected
   int columns_ = 80;
   int charWidth_ = 8;
   int lineHeight_ = 16;
