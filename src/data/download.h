@@ -128,6 +128,11 @@ class DownloadJob {
   Phase phase() const { return phase_; }
   Outcome outcome() const { return outcome_; }
   bool running() const { return phase_ != Phase::Idle; }
+  // A request or transfer is under way: nothing else may be sent that the logger would answer
+  // into the stream (the keep-alive read would land in the file and hide a stall).
+  bool holdsLink() const {
+    return phase_ == Phase::Switching || phase_ == Phase::Requested || phase_ == Phase::Receiving;
+  }
 
   std::int64_t total() const { return total_; }
   std::int64_t received() const { return received_; }

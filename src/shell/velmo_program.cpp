@@ -180,6 +180,8 @@ void VelmoProgram::showFileDetails(int position) {
 // --- one-second tick ---------------------------------------------------------------------------
 
 void VelmoProgram::onSecondTick() {
+  // No keep-alive read while a file comes in: its answer would be taken for file data.
+  if (download_->holdsLink()) state_.IdleTicks = 0;
   connection_->onSecondTick();
   download_->onSecondTick();
 }
