@@ -106,8 +106,8 @@ void Terminal::setBaudText(std::string_view text) {
 }
 
 void Terminal::setParityIndex(int index) {
+  // Only the parity bit itself: input parity checking stays off, as it always has.
   lineSettings_.parity = parityForIndex(index);
-  lineSettings_.parityCheck = lineSettings_.parity != Parity::None;
   applyLine();
 }
 
