@@ -13,6 +13,7 @@ namespace {
 
 using test::fileOfSize;
 
+
 const Bytes kSwitchFrame = AppendCrc(reg::writeRequest(reg::kBaudCode, 0xF0F0));
 const Bytes kRestoreTo9600 = AppendCrc(reg::writeRequest(reg::kBaudCode, 0x0004));
 Bytes fileRequest(int number) { return AppendCrc(reg::readRequest(reg::kFileData, static_cast<std::uint16_t>(number))); }

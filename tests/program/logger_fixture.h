@@ -48,8 +48,8 @@ class LoggerFixture : public ::testing::Test {
     fs::remove_all(home);
   }
 
-  // Starts velmo and lets it find the logger and finish its information poll.
-  VelmoProgram& start() {
+  // Starts velmo; it begins to search.
+  VelmoProgram& launch() {
     program = std::make_unique<VelmoProgram>(
         loop, op, port,
         ProgramEnvironment{VelmoHome(home.string(), {QL_TEST_RESOURCE_DIR}),
@@ -57,6 +57,11 @@ class LoggerFixture : public ::testing::Test {
                            [this] { return kStartTime + loop.nowMs() / 1000; }});
     program->create();
     EXPECT_TRUE(program->initialise());
+    return *program;
+  }
+  // Starts velmo and lets it find the logger and finish its information poll.
+  VelmoProgram& start() {
+    launch();
     EXPECT_TRUE(loop.advanceUntil([&] { return pollFinished(); }, 30000)) << "step " << program->linkState().InfoStep;
     return *program;
   }
