@@ -4,9 +4,10 @@
 //     each takes to reach the port;
 //  3. a continuous 92,160 bytes/s (921600 baud) for 60 s by default: CPU of the window's threads
 //     and how far the display falls behind.
-// Hexadecimal display and automatic clearing are on, as by default.
+// Hexadecimal display (unless --display text) and automatic clearing are on, as by default.
 //
-// usage: serulo_flood [--flood-mib N] [--probe-seconds S] [--paced-seconds S]
+// usage: serulo_flood [--flood-mib N] [--probe-seconds S] [--paced-seconds S] [--display hex|text]
+// (text: the same bytes shown as text, a mix of ASCII, control bytes, GBK pairs and invalid ones)
 
 #include <fcntl.h>
 #include <poll.h>
@@ -132,10 +133,12 @@ int main(int argc, char** argv) {
   double floodMib = 16;
   int pacedSeconds = 60;
   int probeSeconds = 5;
+  bool textDisplay = false;
   for (int i = 1; i + 1 < argc; i += 2) {
     if (std::strcmp(argv[i], "--flood-mib") == 0) floodMib = std::atof(argv[i + 1]);
     if (std::strcmp(argv[i], "--paced-seconds") == 0) pacedSeconds = std::atoi(argv[i + 1]);
     if (std::strcmp(argv[i], "--probe-seconds") == 0) probeSeconds = std::atoi(argv[i + 1]);
+    if (std::strcmp(argv[i], "--display") == 0) textDisplay = std::strcmp(argv[i + 1], "text") == 0;
   }
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -162,6 +165,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   window.findChild<QPlainTextEdit*>("sendArea")->setPlainText("A5");
+  if (textDisplay) window.findChild<QCheckBox*>("hexDisplayCheck")->setChecked(false);
   QPushButton* sendButton = window.findChild<QPushButton*>("manualSendButton");
   const long rssBefore = statusKib("VmRSS:");
   std::vector<Clock::time_point> clicksHandled;  // when the window took each click

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace ql {
 namespace {
@@ -41,38 +42,46 @@ bool secondByteValid(std::uint8_t lead, std::uint8_t second) {
 bool isGbkLead(std::uint8_t b) { return b >= 0x81 && b <= 0xFE; }
 bool isGbkTrail(std::uint8_t b) { return b >= 0x40 && b <= 0xFE && b != 0x7F; }
 
+constexpr int kGbkTrails = 0xFE - 0x40 + 1;
+
+// Every GBK double-byte character, converted once with iconv: a device that talks GBK is decoded
+// at the pace of a table look-up. 0 marks a pair that is no character.
+const std::vector<char16_t>& gbkTable() {
+  static const std::vector<char16_t> table = [] {
+    std::vector<char16_t> t(static_cast<std::size_t>(0xFE - 0x81 + 1) * kGbkTrails, 0);
+    iconv_t cd = iconv_open("UTF-16LE", "GBK");
+    if (cd == reinterpret_cast<iconv_t>(-1)) return t;
+    for (int lead = 0x81; lead <= 0xFE; ++lead) {
+      for (int trail = 0x40; trail <= 0xFE; ++trail) {
+        if (trail == 0x7F) continue;
+        char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+        char16_t result[2] = {};
+        char* inPtr = in;
+        char* outPtr = reinterpret_cast<char*>(result);
+        std::size_t inLeft = 2;
+        std::size_t outLeft = sizeof result;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        const bool ok = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1);
+        if (ok && outLeft == sizeof result - sizeof(char16_t)) t[(lead - 0x81) * kGbkTrails + (trail - 0x40)] = result[0];
+      }
+    }
+    iconv_close(cd);
+    return t;
+  }();
+  return table;
+}
+
+// The character of a GBK pair, or 0.
+char16_t gbkCharacter(std::uint8_t lead, std::uint8_t trail) {
+  if (!isGbkLead(lead) || !isGbkTrail(trail)) return 0;
+  return gbkTable()[(lead - 0x81) * kGbkTrails + (trail - 0x40)];
+}
+
 }  // namespace
-
-ReceiveTextDecoder::ReceiveTextDecoder() {
-  iconv_t cd = iconv_open("UTF-16LE", "GBK");
-  gbk_ = cd == reinterpret_cast<iconv_t>(-1) ? nullptr : cd;
-}
-
-ReceiveTextDecoder::~ReceiveTextDecoder() {
-  if (gbk_) iconv_close(static_cast<iconv_t>(gbk_));
-}
 
 void ReceiveTextDecoder::reset() {
   carryLength_ = 0;
   lastWasCr_ = false;
-}
-
-bool ReceiveTextDecoder::decodeGbkPair(std::uint8_t lead, std::uint8_t trail, std::u16string& out) {
-  if (!gbk_ || !isGbkLead(lead) || !isGbkTrail(trail)) return false;
-  char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-  char16_t result[2] = {};
-  char* inPtr = in;
-  char* outPtr = reinterpret_cast<char*>(result);
-  std::size_t inLeft = 2;
-  std::size_t outLeft = sizeof result;
-  iconv(static_cast<iconv_t>(gbk_), nullptr, nullptr, nullptr, nullptr);  // fresh state
-  if (iconv(static_cast<iconv_t>(gbk_), &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) {
-    return false;
-  }
-  const std::size_t units = (sizeof result - outLeft) / sizeof(char16_t);
-  if (units == 0) return false;
-  out.append(result, units);
-  return true;
 }
 
 std::size_t ReceiveTextDecoder::decodeOne(const std::uint8_t* p, std::size_t available, std::u16string& out) {
@@ -113,7 +122,10 @@ std::size_t ReceiveTextDecoder::decodeOne(const std::uint8_t* p, std::size_t ava
   }
   if (isGbkLead(b)) {
     if (available < 2) return 0;
-    if (decodeGbkPair(b, p[1], out)) return 2;
+    if (const char16_t c = gbkCharacter(b, p[1])) {
+      out.push_back(c);
+      return 2;
+    }
   }
   out.push_back(kInvalidMark);
   return 1;
@@ -142,7 +154,15 @@ void ReceiveTextDecoder::decode(const std::uint8_t* data, std::size_t length, st
     }
     i = pos - carried;
   }
+  out.reserve(out.size() + (length - i));  // never more characters than bytes, but for 4-byte UTF-8
   while (i < length) {
+    const std::uint8_t b = data[i];
+    if (b >= 0x20 && b < 0x7F) {  // printable ASCII, the bulk of most text: no further checks
+      out.push_back(static_cast<char16_t>(b));
+      lastWasCr_ = false;
+      ++i;
+      continue;
+    }
     const std::size_t used = decodeOne(data + i, length - i, out);
     if (used == 0) {
       carryLength_ = length - i;

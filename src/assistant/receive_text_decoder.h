@@ -15,11 +15,6 @@ namespace ql {
 
 class ReceiveTextDecoder {
  public:
-  ReceiveTextDecoder();
-  ~ReceiveTextDecoder();
-  ReceiveTextDecoder(const ReceiveTextDecoder&) = delete;
-  ReceiveTextDecoder& operator=(const ReceiveTextDecoder&) = delete;
-
   // Appends the text of the bytes to out; an unfinished character at the end is kept back.
   void decode(const std::uint8_t* data, std::size_t length, std::u16string& out);
   // Forgets a kept-back partial character (the area was cleared or the display mode changed).
@@ -31,12 +26,10 @@ class ReceiveTextDecoder {
  private:
   // Decodes one character at p; returns the bytes used, or 0 when more bytes are needed.
   std::size_t decodeOne(const std::uint8_t* p, std::size_t available, std::u16string& out);
-  bool decodeGbkPair(std::uint8_t lead, std::uint8_t trail, std::u16string& out);
 
   std::uint8_t carry_[4] = {};
   std::size_t carryLength_ = 0;
   bool lastWasCr_ = false;
-  void* gbk_;  // iconv descriptor, GBK to UTF-16LE
 };
 
 }  // namespace ql
