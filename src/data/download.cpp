@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 
 #include "data/realign.h"
 #include "link/codecs.h"
@@ -71,6 +72,8 @@ void DownloadJob::start(int position) {
   slotImage_ = files_.slotImage(slot_);
   const std::uint32_t size = files_.entry(slot_).size();
   outcome_ = Outcome::None;
+  storedPath_.clear();
+  storedLength_ = 0;
 
   if (size > kBufferSize) {
     outcome_ = Outcome::TooLarge;
@@ -314,7 +317,7 @@ void DownloadJob::saveTick() {
   storedPath_ = path;
   if (cut_) operator_.showMessage("", kCutText);
   finish(Outcome::Stored);
-  offerExport(path);
+  offerExport();
 }
 
 bool DownloadJob::saveDataFile(const std::string& path) {
@@ -331,8 +334,9 @@ bool DownloadJob::saveDataFile(const std::string& path) {
   return writeDataFile(path, header, buffer_.get(), length);
 }
 
-void DownloadJob::offerExport(const std::string& dataFile) {
-  if (!writeDownloadExport) return;
+// Asks where to put the download export; an existing file is replaced only when the operator
+// agrees, otherwise the dialog comes again. Cancelling keeps the data file and writes no export.
+void DownloadJob::offerExport() {
   DataFileHeader header = identity ? identity() : DataFileHeader{};
   store_.exportDirectory(header.serialNumber());
   std::string suggested = store_.exportDialogDirectory() + "/" + LocalStore::exportName(lastSaveStamp_, itemText_);
@@ -347,11 +351,22 @@ void DownloadJob::offerExport(const std::string& dataFile) {
       suggested = chosen;
       continue;
     }
-    if (!writeDownloadExport(dataFile, chosen)) {
-      operator_.showMessage("", std::string(kWriteFailedText) + " " + chosen);
-    }
+    if (!writeExport(chosen)) operator_.showMessage("", std::string(kWriteFailedText) + " " + chosen);
     return;
   }
+}
+
+bool DownloadJob::writeExport(const std::string& csvPath) {
+  if (storedPath_.empty() || !buffer_) return false;
+  std::ofstream out(csvPath, std::ios::binary | std::ios::trunc);
+  if (!out) return false;
+  ExportOptions options = exportOptions ? exportOptions() : ExportOptions{};
+  options.now = formatDateTime(localDateTime(clock_()));
+  DataFileHeader header = identity ? identity() : DataFileHeader{};
+  header.setSlot(slotImage_);
+  bool written = WriteDownloadExport(header.entry(), header.serialNumber(), buffer_.get(), storedLength_, options, out);
+  out.close();
+  return written && !out.fail();
 }
 
 }  // namespace ql

@@ -19,6 +19,7 @@
 #include <optional>
 #include <string>
 
+#include "data/csv_export.h"
 #include "data/data_file.h"
 #include "data/file_table.h"
 #include "data/local_store.h"
@@ -104,9 +105,8 @@ class DownloadJob {
   // The identity written into the data file's header: firmware version, parameters, serial
   // number (the slot is filled in here).
   std::function<DataFileHeader()> identity;
-  // Writes the download export of a stored data file to a CSV file; false on a write error.
-  // When empty, no export is offered after storing.
-  std::function<bool(const std::string& dataFile, const std::string& csvFile)> writeDownloadExport;
+  // The depth parameters and precisions of the download export (its time is filled in here).
+  std::function<ExportOptions()> exportOptions;
 
   // StartDownload: the file at the displayed position (0-based) of the file list. Ignored while
   // a download runs or when nothing is listed there.
@@ -142,6 +142,9 @@ class DownloadJob {
   const std::string& lastSaveStamp() const { return lastSaveStamp_; }
   // Bytes of the stream that were stored (after realignment).
   std::size_t storedLength() const { return storedLength_; }
+  // Writes the download export of the file stored last (the export offered after storing);
+  // false when nothing was stored or the file cannot be written.
+  bool writeExport(const std::string& csvPath);
 
  private:
   void sendRequest();
@@ -152,7 +155,7 @@ class DownloadJob {
   void finish(Outcome outcome);
   void saveTick();
   bool saveDataFile(const std::string& path);
-  void offerExport(const std::string& dataFile);
+  void offerExport();
   void openDialog();
   void closeDialog();
   void setStatus(const std::string& text);

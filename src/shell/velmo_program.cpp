@@ -36,6 +36,13 @@ VelmoProgram::VelmoProgram(Scheduler& loop, Operator& op, Port& port, ProgramEnv
   download_->showStatus = [this](const std::string& status) { showStatus(status); };
   download_->identity = [this] { return dataFileIdentity(); };
   download_->onDialogClosed = [this] { baudRateOldTimer_->start(); };
+  download_->exportOptions = [this] {
+    ExportOptions options;
+    options.depth = DepthParameters{saved_.density, saved_.gravity, saved_.pressureOffset};
+    options.temperatureDecimals = saved_.temperatureDecimals;
+    options.pressureDecimals = saved_.pressureDecimals;
+    return options;
+  };
   deletion_ = std::make_unique<FileDeletion>(loop_, state_, operator_, fileTable_, memo_, lookup,
                                              [this](const Bytes& frame) { send(frame); });
   deletion_->showStatus = [this](const std::string& status) { showStatus(status); };

@@ -111,11 +111,6 @@ class VelmoProgram : private ReplyHandlers {
   const std::string& lastSaveStamp() const { return download_->lastSaveStamp(); }
   // The line rate is being restored after a download (the restore write is still to go out).
   bool rateRestorePending() const;
-  // Writes the download export of a stored data file into a CSV file (false on a write error).
-  // The export is offered after each download while this is set.
-  using DownloadExportWriter = std::function<bool(const std::string& dataFile, const std::string& csvFile)>;
-  void setDownloadExportWriter(DownloadExportWriter writer) { download_->writeDownloadExport = std::move(writer); }
-  const DownloadExportWriter& downloadExportWriter() const { return download_->writeDownloadExport; }
 
   Connection& connection() { return *connection_; }
   InfoPoll& infoPoll() { return *infoPoll_; }

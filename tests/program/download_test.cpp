@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+
 #include "data/data_file.h"
 #include "link/codecs.h"
 #include "logger_fixture.h"
@@ -81,6 +84,8 @@ TEST_P(SpeedSwitchThreshold, LargerFilesSwitchToTheHighRateAndTheRateIsRestoredA
   watchTransfer();
   port.clearWriteLog();
 
+  op.answerSaveFile("");  // no export
+
   velmo.startDownload(0);
   ASSERT_TRUE(settle());
   EXPECT_EQ(job().outcome(), DownloadJob::Outcome::Stored);
@@ -99,6 +104,35 @@ TEST_P(SpeedSwitchThreshold, LargerFilesSwitchToTheHighRateAndTheRateIsRestoredA
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, SpeedSwitchThreshold, ::testing::Values(SwitchCase{30720, false}, SwitchCase{30721, true}));
+
+TEST_F(DownloadTest, TheExportOfferedAfterStoringAsksBeforeReplacingAFile) {
+  logger.files().put(1, fileOfSize(16 * 40 + 2, "TIDE:A"));
+  VelmoProgram& velmo = start();
+  const test::fs::path existing = home / "old.csv";
+  const test::fs::path chosen = home / "new";
+  std::ofstream(existing) << "keep me";
+  op.answerSaveFile(existing.string());
+  op.answerYesNo(false);  // do not replace it
+  op.answerSaveFile(chosen.string());
+
+  velmo.startDownload(0);
+  ASSERT_TRUE(settle());
+  ASSERT_EQ(storedFiles().size(), 1u);
+  // Named by the save time and the item without ':'.
+  EXPECT_EQ(storedFiles()[0].filename(), velmo.lastSaveStamp() + "_TIDEA.wlr");
+  std::vector<Prompt> dialogs = op.prompts(PromptKind::SaveFile);
+  ASSERT_EQ(dialogs.size(), 2u);
+  EXPECT_EQ(dialogs[0].text, (home / "V_recoder" / (velmo.lastSaveStamp() + "_TIDEA")).string());
+  EXPECT_TRUE(test::fs::is_directory(home / "V_recoder" / "0210012345"));
+  EXPECT_EQ(op.prompts(PromptKind::YesNo)[0].text, text("SYSTEMINFORMATION", "info_fileexists"));
+  EXPECT_EQ(readFile(existing), Bytes({'k', 'e', 'e', 'p', ' ', 'm', 'e'}));
+  // The default extension was added; the export lists the file's 40 records after its header.
+  Bytes csv = readFile(home / "new.csv");
+  std::string exported(csv.begin(), csv.end());
+  EXPECT_NE(exported.find("SN: 0210012345"), std::string::npos);
+  EXPECT_GE(std::count(exported.begin(), exported.end(), '\n'), 40);
+  EXPECT_TRUE(op.unexpected().empty());
+}
 
 TEST_F(DownloadTest, AReplyHeadSplitAfterFortyBytesIsJoined) {
   logger.files().put(1, fileOfSize(16 * 300 + 2));
