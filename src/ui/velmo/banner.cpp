@@ -1,6 +1,7 @@
 #include "ui/velmo/banner.h"
 
 #include <QLinearGradient>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -24,6 +25,10 @@ QSize Banner::sizeHint() const {
 }
 
 QSize Banner::minimumSizeHint() const { return {0, sizeHint().height()}; }
+
+void Banner::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) emit doubleClicked();
+}
 
 void Banner::paintEvent(QPaintEvent*) {
   QPainter painter(this);

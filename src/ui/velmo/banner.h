@@ -1,6 +1,6 @@
 #pragma once
 // The banner across the top of the main window: the program's name on a band that stretches
-// with the window.
+// with the window. A double-click on it shows the download progress dialog at 0 %.
 
 #include <QWidget>
 
@@ -14,8 +14,12 @@ class Banner : public QWidget {
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;
 
+ signals:
+  void doubleClicked();
+
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
 
  private:
   QFont titleFont() const;

@@ -1,15 +1,17 @@
 #include "ui/velmo/file_list_view.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "ui/velmo/picture_button.h"
 #include "ui/velmo/ui_text.h"
 
 namespace ql {
 
-FileListView::FileListView(VelmoProgram& program, QWidget* parent)
+FileListView::FileListView(VelmoProgram& program, const VelmoPictures& pictures, QWidget* parent)
     : QGroupBox(toQString(program.text("MAIN", "info_file_list")), parent),
       program_(program),
       countCaption_(toQString(program.text("MAIN", "info_file_num"))),
@@ -21,9 +23,34 @@ FileListView::FileListView(VelmoProgram& program, QWidget* parent)
   count_ = new QLabel(this);
   count_->setObjectName("fileCount");
 
+  const PictureButton::Pictures actionPictures{
+      pictures[Picture::ActionNormal], pictures[Picture::ActionPressed], {}};
+  auto makeButton = [&](const char* name, const char* captionKey) {
+    auto* button = new PictureButton(actionPictures, this);
+    button->setObjectName(name);
+    button->setCaption(toQString(program_.text("MAIN", captionKey)));
+    return button;
+  };
+  auto* download = makeButton("downloadButton", "btn_get_file");
+  auto* remove = makeButton("deleteButton", "btn_flush");
+  auto* removeAll = makeButton("deleteAllButton", "btn_stop_work");
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(download);
+  buttons->addWidget(remove);
+  buttons->addWidget(removeAll);
+  buttons->addStretch(1);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(list_, 1);
   layout->addWidget(count_);
+  layout->addLayout(buttons);
+
+  connect(download, &PictureButton::clicked, this, [this] {
+    // Nothing is fetched without a picked file.
+    if (selectedPosition() >= 0) program_.startDownload(selectedPosition());
+  });
+  connect(remove, &PictureButton::clicked, this, [this] { program_.deleteFile(selectedPosition()); });
+  connect(removeAll, &PictureButton::clicked, this, [this] { program_.deleteAllFiles(); });
 
   connect(list_, &QListWidget::currentRowChanged, this, [this](int row) {
     if (row >= 0) program_.showFileDetails(row);
@@ -35,6 +62,11 @@ FileListView::FileListView(VelmoProgram& program, QWidget* parent)
   });
   batch_.watch(program_.instrumentInfo());  // the file count
   batch_.renderNow();
+}
+
+int FileListView::selectedPosition() const {
+  const QListWidgetItem* item = list_->currentItem();
+  return item && item->isSelected() ? list_->row(item) : -1;
 }
 
 void FileListView::render() {

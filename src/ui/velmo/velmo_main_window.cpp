@@ -17,6 +17,8 @@
 #include "ui/velmo/configuration_page.h"
 #include "ui/velmo/connection_panel_view.h"
 #include "ui/velmo/data_view_page.h"
+#include "ui/velmo/download_progress_dialog.h"
+#include "ui/velmo/erase_notice_window.h"
 #include "ui/velmo/file_list_view.h"
 #include "ui/velmo/instrument_info_view.h"
 #include "ui/velmo/live_values_box.h"
@@ -37,12 +39,14 @@ constexpr double kDesignedScreenShare = 0.85;
 
 }  // namespace
 
-VelmoMainWindow::VelmoMainWindow(ProgramEnvironment env, Operator* op, QWidget* parent)
+VelmoMainWindow::VelmoMainWindow(ProgramEnvironment env, Operator* op, QWidget* parent, std::optional<Link> link)
     : QMainWindow(parent),
       messageBoxes_(this),
       port_(loop_),
       pageBatch_(this, [this] { showCurrentPage(); }) {
-  program_ = std::make_unique<VelmoProgram>(loop_, op ? *op : messageBoxes_, port_, std::move(env));
+  Operator& answers = op ? *op : messageBoxes_;
+  program_ = link ? std::make_unique<VelmoProgram>(link->loop, answers, link->port, std::move(env))
+                  : std::make_unique<VelmoProgram>(loop_, answers, port_, std::move(env));
   program_->create();
   pictures_ = VelmoPictures::load(program_->home());
 
@@ -51,7 +55,8 @@ VelmoMainWindow::VelmoMainWindow(ProgramEnvironment env, Operator* op, QWidget* 
   auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(new Banner(toQString(program_->text("MAIN", "main_name")), central));
+  auto* banner = new Banner(toQString(program_->text("MAIN", "main_name")), central);
+  layout->addWidget(banner);
 
   navigation_ = new NavigationBar(*program_, pictures_, central);
   auto* navigationRow = new QHBoxLayout;
@@ -64,7 +69,8 @@ VelmoMainWindow::VelmoMainWindow(ProgramEnvironment env, Operator* op, QWidget* 
   pages_ = new QStackedWidget(central);
   pages_->setObjectName("pages");
   pages_->addWidget(buildDownloadPage());
-  pages_->addWidget(new DataViewPage(*program_, pages_));
+  dataView_ = new DataViewPage(*program_, pictures_, answers, pages_);
+  pages_->addWidget(dataView_);
   pages_->addWidget(new ConfigurationPage(*program_, pictures_, pages_));
   layout->addWidget(pages_, 1);
   setCentralWidget(central);
@@ -80,6 +86,10 @@ VelmoMainWindow::VelmoMainWindow(ProgramEnvironment env, Operator* op, QWidget* 
   setTabOrder(navigation_->button(Page::DataView), navigation_->button(Page::Configuration));
   setTabOrder(navigation_->button(Page::Configuration), languageBox_);
 
+  progress_ = new DownloadProgressDialog(*program_, this);
+  eraseNotice_ = new EraseNoticeWindow(*program_, this);
+  connect(banner, &Banner::doubleClicked, progress_, &DownloadProgressDialog::showIdle);
+
   pageBatch_.watch(program_->navigation());
   pageBatch_.renderNow();
   placeWindow();
@@ -93,7 +103,7 @@ QWidget* VelmoMainWindow::buildDownloadPage() {
   auto* connection = new ConnectionPanelView(*program_, pictures_, page);
   liveValues_ = new LiveValuesBox(*program_, pictures_, page);
   auto* information = new InstrumentInfoView(*program_, pictures_, page);
-  auto* files = new FileListView(*program_, page);
+  auto* files = new FileListView(*program_, pictures_, page);
   auto* memo = new MemoView(*program_, page);
 
   // Switching the automatic search on turns live display off.

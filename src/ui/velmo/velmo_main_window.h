@@ -9,6 +9,7 @@
 
 #include <QMainWindow>
 #include <memory>
+#include <optional>
 
 #include "link/serial_port.h"
 #include "shell/velmo_program.h"
@@ -22,6 +23,9 @@ class QStackedWidget;
 
 namespace ql {
 
+class DataViewPage;
+class DownloadProgressDialog;
+class EraseNoticeWindow;
 class LiveValuesBox;
 class NavigationBar;
 
@@ -29,13 +33,24 @@ class VelmoMainWindow : public QMainWindow {
   Q_OBJECT
 
  public:
+  // A link to use instead of the serial port: a logger in the process (MemoryPort) on a loop
+  // of the caller's, which must run on this thread's Qt event loop.
+  struct Link {
+    Scheduler& loop;
+    Port& port;
+  };
+
   // op answers the program's questions; null: message boxes over this window.
-  explicit VelmoMainWindow(ProgramEnvironment env, Operator* op = nullptr, QWidget* parent = nullptr);
+  explicit VelmoMainWindow(ProgramEnvironment env, Operator* op = nullptr, QWidget* parent = nullptr,
+                           std::optional<Link> link = std::nullopt);
   ~VelmoMainWindow() override;
 
   // Shows the window and schedules the deferred start-up.
   void start();
   VelmoProgram& program() { return *program_; }
+  DataViewPage* dataViewPage() const { return dataView_; }
+  DownloadProgressDialog* progressDialog() const { return progress_; }
+  EraseNoticeWindow* eraseNotice() const { return eraseNotice_; }
 
   // Delay between the window's start and the deferred start-up.
   static constexpr int kDeferredStartMs = 10;
@@ -57,6 +72,9 @@ class VelmoMainWindow : public QMainWindow {
   NavigationBar* navigation_ = nullptr;
   QStackedWidget* pages_ = nullptr;
   LiveValuesBox* liveValues_ = nullptr;
+  DataViewPage* dataView_ = nullptr;
+  DownloadProgressDialog* progress_ = nullptr;
+  EraseNoticeWindow* eraseNotice_ = nullptr;
   QComboBox* languageBox_ = nullptr;
   RenderBatch pageBatch_;
   bool closed_ = false;
