@@ -8,6 +8,7 @@
 
 #include "cli/commands.h"
 #include "cli/options.h"
+#include "cli/session.h"
 #include "link/port_list.h"
 #include "link/register_map.h"
 #include "link/serial_port.h"
@@ -18,62 +19,6 @@
 namespace ql::cli {
 
 namespace {
-
-
-std::string jsonString(const std::string& text) {
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (c < 0x20) {
-          char buf[8];
-          std::snprintf(buf, sizeof buf, "\\u%04x", c);
-          out += buf;
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
-  }
-  return out + "\"";
-}
-
-// A velmo without a window: the real serial port on a plain loop.
-struct HeadlessSession {
-  RealScheduler loop;
-  SerialPort port{loop};
-  FixedOperator op;
-  VelmoProgram program;
-
-  HeadlessSession(std::ostream& err, std::function<std::string(char)> listPorts)
-      : op(false, err),
-        program(loop, op, port, ProgramEnvironment{VelmoHome(std::string()), std::move(listPorts), {}}) {}
-
-  bool connected() { return program.linkState().connected(); }
-};
-
-// Connects either by searching (all ports, or one port at every rate) or, with port and rate,
-// the way the connect button does. False when no logger answered in time.
-bool connect(HeadlessSession& session, const Options& options, std::int64_t timeoutMs) {
-  ConnectionPanel& panel = session.program.connectionPanel();
-  if (options.port && options.baud) {
-    const auto& rates = reg::kBaudRates;
-    auto rate = std::find(std::begin(rates), std::end(rates), *options.baud);
-    panel.ports = {*options.port};
-    panel.portIndex = 0;
-    panel.rateIndex = static_cast<int>(rate - std::begin(rates));
-    session.program.startHeadless();
-    session.program.setAutoSearch(false);
-    session.program.connectManually();
-  } else {
-    session.program.startHeadless();
-  }
-  return session.loop.runUntil([&] { return session.connected(); }, timeoutMs);
-}
 
 int find(const Options& options, std::ostream& out, std::ostream& err) {
   HeadlessSession session(err, ListSerialPorts);
@@ -86,23 +31,17 @@ int find(const Options& options, std::ostream& out, std::ostream& err) {
 }
 
 int info(const Options& options, std::ostream& out, std::ostream& err) {
-  std::function<std::string(char)> listPorts = ListSerialPorts;
-  if (options.port) listPorts = [port = *options.port](char sep) { return port + sep; };
-  HeadlessSession session(err, listPorts);
+  HeadlessSession session(err, portsToSearch(options));
 
   auto started = session.loop.nowMs();
   if (!connect(session, options, options.timeoutMs)) {
     err << "velmo: no logger answered\n";
     return kExitNoLogger;
   }
-  InfoPoll& poll = session.program.infoPoll();
   const InstrumentInfo& info = session.program.instrumentInfo();
   const LinkState& state = session.program.linkState();
   // The poll ends at its last step, or stops early at a running task.
-  bool done = session.loop.runUntil(
-      [&] { return !poll.running() && (state.InfoStep > InfoPoll::kStepLiveValues || info.taskRunning); },
-      std::max<std::int64_t>(1000, options.timeoutMs - (session.loop.nowMs() - started)));
-  if (!done) {
+  if (!waitForInformation(session, std::max<std::int64_t>(1000, options.timeoutMs - (session.loop.nowMs() - started)))) {
     err << "velmo: the logger stopped answering (information step " << state.InfoStep << ")\n";
     return kExitNoLogger;
   }
@@ -148,6 +87,9 @@ struct CommandEntry {
 const CommandEntry kCommands[] = {
     {"find", findCommand, "velmo find [--timeout S]"},
     {"info", infoCommand, "velmo info [--port P] [--baud B] [--json] [--timeout S]"},
+    {"files", filesCommand, "velmo files [--port P] [--baud B] [--json] [--timeout S]"},
+    {"download", downloadCommand,
+     "velmo download POSITION [--port P] [--baud B] [--home DIR] [--csv OUT] [--timeout S]"},
     {"export", exportCommand,
      "velmo export FILE.wlr [-o OUT] [--page N] [--density D] [--gravity G] [--offset O] "
      "[--decimals-temperature K] [--decimals-pressure K]"},

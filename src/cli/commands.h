@@ -13,5 +13,7 @@ using Arguments = std::vector<std::string>;
 int findCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 int infoCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 int exportCommand(const Arguments& args, std::ostream& out, std::ostream& err);
+int filesCommand(const Arguments& args, std::ostream& out, std::ostream& err);
+int downloadCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 
 }  // namespace ql::cli

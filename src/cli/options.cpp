@@ -20,7 +20,7 @@ bool parseNumber(const std::string& text, T& value) {
 std::optional<Options> parseOptions(const std::string& command, const std::vector<std::string>& args,
                                     std::string& problem) {
   Options options;
-  const bool takesLink = command == "info";
+  const bool takesLink = command == "info" || command == "files" || command == "download";
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     auto value = [&]() -> const std::string* {

@@ -1,0 +1,150 @@
+// velmo download POSITION [--port P] [--baud B] [--home DIR] [--csv OUT] [--timeout S]
+// Fetches the file at POSITION of the file list (1-based, newest first, as `velmo files` shows
+// it) and stores it as the window does: speed switch, realignment, the data file under
+// <home>/bakwlr/<serial number>/, and the line rate restored afterwards. Prints the stored path;
+// --csv also writes the download export there.
+//
+// A transfer that stops is not stored (the window would ask). The timeout bounds finding the
+// logger and reading its file list; the transfer itself ends by completion or by its watchdogs.
+
+#include <charconv>
+#include <ostream>
+#include <string>
+
+#include "cli/cli.h"
+#include "cli/commands.h"
+#include "cli/session.h"
+
+namespace ql::cli {
+
+namespace {
+
+struct DownloadArguments {
+  int position = 0;
+  std::string home;
+  std::string csv;
+  Options link;
+};
+
+std::optional<DownloadArguments> parseDownloadArguments(const Arguments& args, std::string& problem) {
+  DownloadArguments parsed;
+  Arguments linkArgs;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--home" || arg == "--csv") {
+      if (i + 1 >= args.size() || args[i + 1].empty()) {
+        problem = arg + " needs a value";
+        return std::nullopt;
+      }
+      (arg == "--home" ? parsed.home : parsed.csv) = args[++i];
+    } else if (arg == "--json") {
+      problem = "unknown option --json";
+      return std::nullopt;
+    } else if (!arg.empty() && arg[0] != '-') {
+      if (parsed.position != 0) {
+        problem = "one position only";
+        return std::nullopt;
+      }
+      auto [end, ec] = std::from_chars(arg.data(), arg.data() + arg.size(), parsed.position);
+      if (ec != std::errc() || end != arg.data() + arg.size() || parsed.position < 1) {
+        problem = "POSITION is a number from 1";
+        return std::nullopt;
+      }
+    } else {
+      linkArgs.push_back(arg);
+      // An option's value travels with it.
+      if ((arg == "--port" || arg == "--baud" || arg == "--timeout") && i + 1 < args.size()) linkArgs.push_back(args[++i]);
+    }
+  }
+  if (parsed.position < 1) {
+    problem = "which file? give its POSITION in the file list";
+    return std::nullopt;
+  }
+  std::optional<Options> link = parseOptions("download", linkArgs, problem);
+  if (!link) return std::nullopt;
+  parsed.link = *link;
+  return parsed;
+}
+
+// Why a download ended without a stored file, and the exit code that says so.
+int reportFailure(DownloadJob::Outcome outcome, const DownloadJob& job, std::ostream& err) {
+  switch (outcome) {
+    case DownloadJob::Outcome::NoAnswer:
+      err << "velmo download: " << DownloadJob::kNoAnswerText << "\n";
+      return kExitNoLogger;
+    case DownloadJob::Outcome::SwitchFailed:
+      err << "velmo download: " << DownloadJob::kSwitchFailedText << "\n";
+      return kExitNoLogger;
+    case DownloadJob::Outcome::NotStored:
+      err << "velmo download: the transfer stopped after " << job.received() << " of " << job.total()
+          << " bytes; nothing was stored\n";
+      return kExitNoLogger;
+    case DownloadJob::Outcome::TooLarge:
+      err << "velmo download: " << DownloadJob::kTooLargeText << "\n";
+      return kExitFileError;
+    case DownloadJob::Outcome::WriteFailed:
+      err << "velmo download: " << job.progress().statusText << "\n";
+      return kExitFileError;
+    default:
+      err << "velmo download: the download did not finish\n";
+      return kExitNoLogger;
+  }
+}
+
+}  // namespace
+
+int downloadCommand(const Arguments& args, std::ostream& out, std::ostream& err) {
+  std::string problem;
+  std::optional<DownloadArguments> parsed = parseDownloadArguments(args, problem);
+  if (!parsed) {
+    err << "velmo download: " << problem << "\n";
+    return kExitUsage;
+  }
+  const Options& options = parsed->link;
+
+  HeadlessSession session(err, portsToSearch(options), VelmoHome::resolve(parsed->home));
+  VelmoProgram& program = session.program;
+  program.create();
+  const std::int64_t started = session.loop.nowMs();
+  if (!connect(session, options, options.timeoutMs)) {
+    err << "velmo download: no logger answered\n";
+    return kExitNoLogger;
+  }
+  const std::int64_t left = std::max<std::int64_t>(1000, options.timeoutMs - (session.loop.nowMs() - started));
+  if (!waitForInformation(session, left)) {
+    err << "velmo download: the logger stopped answering (information step " << program.linkState().InfoStep
+        << ")\n";
+    return kExitNoLogger;
+  }
+  if (program.instrumentInfo().taskRunning) {
+    err << "velmo download: a logging task is running; its files can be fetched once it is stopped\n";
+    return kExitNoLogger;
+  }
+  const int count = program.fileTable().count();
+  if (parsed->position > count) {
+    err << "velmo download: no file at position " << parsed->position << "; the logger lists " << count << "\n";
+    return kExitUsage;
+  }
+
+  DownloadJob& job = program.download();
+  program.startDownload(parsed->position - 1);
+  // The job always ends by itself: completion, the stall watchdog, or the unanswered request.
+  constexpr std::int64_t kNoDeadline = 24LL * 3600 * 1000;
+  session.loop.runUntil([&] { return !job.running(); }, kNoDeadline);
+  if (program.downloadProgress().visible) program.cancelDownload();  // it says the logger did not answer
+  // The logger and the port go back to the configured rate before the port closes; the second
+  // restore write needs a moment on the line.
+  session.loop.runUntil([&] { return !program.downloadProgress().visible && !program.rateRestorePending(); },
+                        10000);
+  session.loop.runFor(200);
+
+  if (job.outcome() != DownloadJob::Outcome::Stored) return reportFailure(job.outcome(), job, err);
+  if (!parsed->csv.empty() && !job.writeExport(parsed->csv)) {
+    err << "velmo download: " << parsed->csv << " cannot be written\n";
+    return kExitFileError;
+  }
+  out << job.storedPath() << "\n";
+  return kExitOk;
+}
+
+}  // namespace ql::cli

@@ -1,0 +1,67 @@
+#include "cli/session.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "link/port_list.h"
+#include "link/register_map.h"
+
+namespace ql::cli {
+
+HeadlessSession::HeadlessSession(std::ostream& err, PortLister listPorts, VelmoHome home)
+    : op(false, err), program(loop, op, port, ProgramEnvironment{std::move(home), std::move(listPorts), {}}) {}
+
+PortLister portsToSearch(const Options& options) {
+  if (options.port) return [port = *options.port](char sep) { return port + sep; };
+  return ListSerialPorts;
+}
+
+bool connect(HeadlessSession& session, const Options& options, std::int64_t timeoutMs) {
+  ConnectionPanel& panel = session.program.connectionPanel();
+  if (options.port && options.baud) {
+    const auto& rates = reg::kBaudRates;
+    auto rate = std::find(std::begin(rates), std::end(rates), *options.baud);
+    panel.ports = {*options.port};
+    panel.portIndex = 0;
+    panel.rateIndex = static_cast<int>(rate - std::begin(rates));
+    session.program.startHeadless();
+    session.program.setAutoSearch(false);
+    session.program.connectManually();
+  } else {
+    session.program.startHeadless();
+  }
+  return session.loop.runUntil([&] { return session.connected(); }, timeoutMs);
+}
+
+bool waitForInformation(HeadlessSession& session, std::int64_t timeoutMs) {
+  InfoPoll& poll = session.program.infoPoll();
+  const InstrumentInfo& info = session.program.instrumentInfo();
+  const LinkState& state = session.program.linkState();
+  return session.loop.runUntil(
+      [&] { return !poll.running() && (state.InfoStep > InfoPoll::kStepLiveValues || info.taskRunning); },
+      timeoutMs);
+}
+
+std::string jsonString(const std::string& text) {
+  std::string out = "\"";
+  for (unsigned char c : text) {
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        if (c < 0x20) {
+          char buf[8];
+          std::snprintf(buf, sizeof buf, "\\u%04x", c);
+          out += buf;
+        } else {
+          out += static_cast<char>(c);
+        }
+    }
+  }
+  return out + "\"";
+}
+
+}  // namespace ql::cli

@@ -1,0 +1,45 @@
+#pragma once
+// What the headless commands that talk to a logger share: velmo without a window on a plain loop
+// with the real serial port, connecting by search or by port and rate, and JSON text.
+
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
+#include <string>
+
+#include "cli/options.h"
+#include "link/serial_port.h"
+#include "runtime/fixed_operator.h"
+#include "runtime/real_scheduler.h"
+#include "shell/velmo_program.h"
+
+namespace ql::cli {
+
+using PortLister = std::function<std::string(char separator)>;
+
+// A velmo without a window. Questions are answered No and reported to err; file dialogs are
+// cancelled.
+struct HeadlessSession {
+  RealScheduler loop;
+  SerialPort port{loop};
+  FixedOperator op;
+  VelmoProgram program;
+
+  HeadlessSession(std::ostream& err, PortLister listPorts, VelmoHome home = VelmoHome(std::string()));
+  bool connected() const { return program.linkState().connected(); }
+};
+
+// The ports a search walks: only the given port, or the system's.
+PortLister portsToSearch(const Options& options);
+
+// Connects either by searching (all ports, or one port at every rate) or, with port and rate,
+// the way the connect button does. False when no logger answered in time.
+bool connect(HeadlessSession& session, const Options& options, std::int64_t timeoutMs);
+
+// Waits until the information poll has ended, or stopped at a running task. False on timeout.
+bool waitForInformation(HeadlessSession& session, std::int64_t timeoutMs);
+
+// text as a JSON string literal.
+std::string jsonString(const std::string& text);
+
+}  // namespace ql::cli
