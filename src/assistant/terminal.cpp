@@ -198,7 +198,19 @@ void Terminal::clearReceiveArea() {
 void Terminal::setReceiveText(const std::string& utf8) {
   pendingHex_.clear();
   clearPending_ = false;
-  receiveArea_.setText(utf8ToUtf16(utf8));
+  // Text kept by older installations has CR LF line ends; the area holds one break per line.
+  std::u16string text = utf8ToUtf16(utf8);
+  std::u16string lines;
+  lines.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == u'\r') {
+      lines.push_back(u'\n');
+      if (i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+    } else {
+      lines.push_back(text[i]);
+    }
+  }
+  receiveArea_.setText(std::move(lines));
   decoder_.reset();
   notify(kReceiveArea);
 }

@@ -175,6 +175,11 @@ TEST_F(TerminalTest, TextDisplayAndStoppedDisplay) {
   EXPECT_EQ(areaText(), "AB\nF47 H");
 }
 
+TEST_F(TerminalTest, RestoredTextKeepsOneBreakPerLine) {
+  terminal.setReceiveText("a\r\nb\rc\nd");
+  EXPECT_EQ(areaText(), "a\nb\nc\nd");
+}
+
 TEST_F(TerminalTest, AutoClearEmptiesAnAreaOverTheLimitAndOffKeepsIt) {
   open();
   const std::string block = hexDump(Bytes(2048, 0xAA));
