@@ -273,6 +273,11 @@ void DownloadJob::cancel() {
   closeDialog();
 }
 
+void DownloadJob::showIdleDialog() {
+  if (running()) return;
+  openDialog();
+}
+
 void DownloadJob::finish(Outcome outcome) {
   phase_ = Phase::Idle;
   outcome_ = outcome;

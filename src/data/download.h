@@ -113,6 +113,9 @@ class DownloadJob {
   void start(int position);
   // The dialog's cancel button: asks first while a transfer runs; otherwise just closes it.
   void cancel();
+  // The dialog with its bar at 0 and nothing fetched (a double-click on the logo). Closing it
+  // runs onDialogClosed as always.
+  void showIdleDialog();
 
   // Dispatcher entries.
   void onFileDataHead(const Bytes& block);

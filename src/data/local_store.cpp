@@ -53,25 +53,4 @@ std::string LocalStore::exportName(const std::string& stamp, const std::string& 
   return KeepPrintable(stamp + "_" + withoutColons(itemText));
 }
 
-std::vector<std::string> LocalStore::listDataFiles() const {
-  std::vector<std::string> items;
-  std::error_code error;
-  const fs::path root = fs::path(home_) / kDataFilesDir;
-  if (!fs::is_directory(root, error)) return items;
-  for (const fs::directory_entry& dir : fs::directory_iterator(root, error)) {
-    if (!dir.is_directory(error) || dir.is_symlink(error)) continue;
-    for (const fs::directory_entry& file : fs::directory_iterator(dir.path(), error)) {
-      if (file.is_directory(error) || file.path().extension() != ".wlr") continue;
-      items.push_back(dir.path().filename().string() + "/" + file.path().filename().string());
-    }
-  }
-  return items;
-}
-
-bool LocalStore::isLatestSave(const std::string& item, const std::string& lastSaveStamp) {
-  if (lastSaveStamp.empty()) return false;
-  std::size_t at = item.find(lastSaveStamp);
-  return at != std::string::npos && at >= 1;
-}
-
 }  // namespace ql

@@ -4,7 +4,6 @@
 // "V_recoder/<serial number>/".
 
 #include <string>
-#include <vector>
 
 namespace ql {
 
@@ -25,12 +24,6 @@ class LocalStore {
   // The name the export's save dialog proposes: "<stamp>_<item>" without ':' and with only
   // printable characters.
   static std::string exportName(const std::string& stamp, const std::string& itemText);
-
-  // The stored data files as "<serial>/<name>.wlr", one per file in each sub-directory of
-  // "bakwlr", in the order the file system gives them.
-  std::vector<std::string> listDataFiles() const;
-  // The item of the latest save is marked: it holds the save stamp after its first character.
-  static bool isLatestSave(const std::string& item, const std::string& lastSaveStamp);
 
  private:
   std::string home_;

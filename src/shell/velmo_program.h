@@ -98,6 +98,8 @@ class VelmoProgram : private ReplyHandlers {
   // progress dialog is a view of downloadProgress(); its cancel button calls cancelDownload().
   void startDownload(int position) { download_->start(position); }
   void cancelDownload() { download_->cancel(); }
+  // A double-click on the logo: the progress dialog at 0, nothing fetched.
+  void showDownloadDialog() { download_->showIdleDialog(); }
   // "删除" (position -1 when nothing is selected) and "全删"; the erase notice is a view of
   // eraseNotice().
   void deleteFile(int position) { deletion_->deleteOne(position); }
