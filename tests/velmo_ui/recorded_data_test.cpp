@@ -1,0 +1,410 @@
+// velmo's recorded-data windows, offscreen: a download from a logger in the process through the
+// file list's button and the progress dialog, the stored file on the data page, paging, a
+// damaged data file, deleting one file, and the chart window with its whole-file view.
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDateTimeAxis>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <ctime>
+#include <filesystem>
+#include <memory>
+
+#include "data/data_file.h"
+#include "link/crc.h"
+#include "link/memory_port.h"
+#include "runtime/scripted_operator.h"
+#include "sim/logger_model.h"
+#include "sim/simulated_link.h"
+#include "ui/qt/qt_scheduler.h"
+#include "ui/velmo/chart_window.h"
+#include "ui/velmo/data_view_page.h"
+#include "ui/velmo/download_progress_dialog.h"
+#include "ui/velmo/picture_button.h"
+#include "ui/velmo/record_chart.h"
+#include "ui/velmo/velmo_main_window.h"
+
+namespace ql {
+namespace {
+
+// The logger runs on the real clock here: waits are bounded, generous for a busy machine.
+constexpr int kLinkTimeoutMs = 30000;
+constexpr int kUiTimeoutMs = 5000;
+constexpr const char* kSerial = "0210012345";
+constexpr std::time_t kFirstRecordTime = 1772323200;  // 2026-03-01 00:00:00 UTC
+
+QString q(const std::string& text) { return QString::fromStdString(text); }
+
+// A fresh velmo home with the delivered resources.
+class TestHome {
+ public:
+  TestHome() {
+    const QDir source(QL_TEST_RESOURCE_DIR);
+    for (const QFileInfo& file : source.entryInfoList(QDir::Files))
+      QFile::copy(file.absoluteFilePath(), dir_.filePath(file.fileName()));
+  }
+  // port: the one name the program's port list shows; empty: no port at all.
+  ProgramEnvironment environment(const std::string& port = {}) const {
+    return {VelmoHome(dir_.path().toStdString(), {}),
+            [port](char separator) { return port.empty() ? std::string() : port + separator; },
+            {}};
+  }
+  std::string dir() const { return dir_.path().toStdString(); }
+  // A data file under bakwlr/<serial>/ holding count records of a slow tide.
+  std::string storeDataFile(const std::string& name, int count) const {
+    const std::string folder = dir() + "/bakwlr/" + kSerial;
+    std::filesystem::create_directories(folder);
+    DataFileHeader header;
+    header.setFirmwareVersion("1.3.1.5");
+    header.setSerialNumber(kSerial);
+    Bytes slot(DataFileHeader::kSlotSize, 0);
+    slot[0] = 50;
+    const std::string task = "TIDE";
+    std::copy(task.begin(), task.end(), slot.begin() + 2);
+    header.setSlot(slot);
+    std::vector<std::uint8_t> stream;
+    for (int i = 0; i < count; ++i) {
+      // One record a minute from 2026-03-01 00:00.
+      const std::time_t t = kFirstRecordTime + std::time_t(i) * 60;
+      std::tm when{};
+      gmtime_r(&t, &when);
+      auto bcd = [](int v) { return std::uint8_t((v / 10) << 4 | (v % 10)); };
+      const std::uint32_t temperature = 150000 + std::uint32_t(i % 500) * 10;
+      const std::uint32_t pressure = 1100000 + std::uint32_t((i * 37) % 20000) * 10;
+      const std::uint8_t record[16] = {bcd(when.tm_year - 100), bcd(when.tm_mon + 1), bcd(when.tm_mday),
+                                       bcd(when.tm_hour), bcd(when.tm_min), 0,
+                                       std::uint8_t(temperature >> 16), std::uint8_t(temperature >> 8),
+                                       std::uint8_t(temperature), std::uint8_t(pressure >> 16),
+                                       std::uint8_t(pressure >> 8), std::uint8_t(pressure), 0, 0x27, 0x10, 60};
+      stream.insert(stream.end(), record, record + 16);
+    }
+    stream.push_back(0x12);  // the checksum that ends the stream
+    stream.push_back(0x34);
+    const std::string path = folder + "/" + name;
+    if (!writeDataFile(path, header, stream.data(), stream.size())) return {};
+    return path;
+  }
+
+ private:
+  QTemporaryDir dir_;
+};
+
+template <typename Widget>
+Widget* child(QWidget& window, const char* name) {
+  return window.findChild<Widget*>(name);
+}
+
+void click(PictureButton* button) {
+  QTest::mousePress(button, Qt::LeftButton, {}, button->rect().center());
+  QTest::mouseRelease(button, Qt::LeftButton, {}, button->rect().center());
+}
+
+// Shows page 2 and opens the local list's item whose text ends in name.
+QListWidget* openOnDataPage(VelmoMainWindow& window, const QString& name) {
+  window.program().showPage(Page::DataView);
+  auto* list = child<QListWidget>(window, "localFileList");
+  if (!list) return nullptr;
+  // The list is rebuilt on the next turn of the loop after the page change.
+  for (int waited = 0; list->count() == 0 && waited < kUiTimeoutMs; waited += 10) QTest::qWait(10);
+  for (int row = 0; row < list->count(); ++row) {
+    if (!list->item(row)->text().endsWith(name)) continue;
+    list->setCurrentRow(row);
+    const QRect area = list->visualItemRect(list->item(row));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, area.center());
+    return list;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+class RecordedDataTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void downloadThroughTheWindowThenDeleteAnother();
+  void dataPageShowsPagesOfAStoredFile();
+  void aDamagedDataFileSaysWhy();
+  void depthParametersAreCleanedAsTyped();
+  void chartWindowDrawsThePageAndTheWholeFile();
+  void bannerDoubleClickShowsTheProgressDialogIdle();
+};
+
+void RecordedDataTest::downloadThroughTheWindowThenDeleteAnother() {
+  TestHome home;
+  QtScheduler loop;
+  MemoryPort port(loop);
+  sim::LoggerModel logger;
+  sim::SimulatedLink link(loop, port, logger);
+  ScriptedOperator op;
+  VelmoMainWindow window(home.environment("/dev/ttyQL"), &op, nullptr, VelmoMainWindow::Link{loop, port});
+  window.start();
+  VelmoProgram& program = window.program();
+
+  auto* files = child<QListWidget>(window, "instrumentFileList");
+  QVERIFY(files);
+  QTRY_VERIFY_WITH_TIMEOUT(files->count() == 3 && !program.infoPoll().running(), kLinkTimeoutMs);
+
+  // The smallest file (40 records) comes without the speed switch.
+  int small = -1;
+  for (int position = 0; position < files->count(); ++position) {
+    const int slot = *program.fileTable().slotOfItem(position);
+    if (logger.files().file(slot + 1)->size() == 40 * 16 + 2) small = position;
+  }
+  QVERIFY(small >= 0);
+  files->setCurrentRow(small);
+  op.answerSaveFile("");  // the export offered after storing is declined
+  click(child<PictureButton>(window, "downloadButton"));
+
+  DownloadProgressDialog* dialog = window.progressDialog();
+  QTRY_VERIFY_WITH_TIMEOUT(dialog->isVisible(), kUiTimeoutMs);
+  QCOMPARE(dialog->windowTitle(), q(program.text("SYSTEMINFORMATION", "info_start_download")));
+  QCOMPARE(dialog->isModal(), true);
+  QTRY_VERIFY_WITH_TIMEOUT(!dialog->isVisible(), kLinkTimeoutMs);
+  QTRY_COMPARE_WITH_TIMEOUT(program.download().outcome(), DownloadJob::Outcome::Stored, kUiTimeoutMs);
+  const std::string stored = program.download().storedPath();
+  QCOMPARE(std::filesystem::file_size(stored), std::uintmax_t(DataFileHeader::kSize + 40 * 16 + 2));
+
+  // On page 2 the stored file is listed, in red as the one stored last, and opens.
+  const QString storedName = q(std::filesystem::path(stored).filename().string());
+  QListWidget* local = openOnDataPage(window, storedName);
+  QVERIFY(local);
+  QCOMPARE(local->currentItem()->foreground().color(), QColor(Qt::red));
+  const DataPage& page = window.dataViewPage()->dataPage();
+  QVERIFY(page.isOpen());
+  QCOMPARE(page.recordCount(), 40);
+  auto* table = child<QTableView>(window, "dataTable");
+  QCOMPARE(table->model()->rowCount(), 41);  // the records and the spare row
+
+  // Delete the second listed file: the question, then its slot's number goes out three times.
+  program.showPage(Page::Download);
+  QTRY_VERIFY_WITH_TIMEOUT(files->count() == 3 && !program.infoPoll().running(), kLinkTimeoutMs);
+  files->setCurrentRow(1);
+  const int slot = *program.fileTable().slotOfItem(1);
+  port.clearWriteLog();
+  op.answerYesNo(true);
+  click(child<PictureButton>(window, "deleteButton"));
+  const auto questions = op.prompts(PromptKind::YesNo);
+  QVERIFY(!questions.empty());
+  QCOMPARE(q(questions.back().text), q(program.text("QL310", "ql310_del_one_file")));
+  const Bytes expected = AppendCrc(Bytes{0x01, 0x10, 0xE0, 0x0D, 0x00, 0x01, 0x02, 0x00, std::uint8_t(slot + 1)});
+  auto deleteWrites = [&] {
+    return std::count(port.writeLog().begin(), port.writeLog().end(), expected);
+  };
+  QTRY_COMPARE_WITH_TIMEOUT(deleteWrites(), std::ptrdiff_t(3), kUiTimeoutMs);
+  QTRY_COMPARE_WITH_TIMEOUT(files->count(), 2, kLinkTimeoutMs);
+  QVERIFY2(op.unexpected().empty(), op.unexpected().empty() ? "" : op.unexpected().front().c_str());
+}
+
+void RecordedDataTest::dataPageShowsPagesOfAStoredFile() {
+  TestHome home;
+  QVERIFY(!home.storeDataFile("20260301000000_TIDE.wlr", 20002).empty());
+  ScriptedOperator op;
+  VelmoMainWindow window(home.environment(), &op);
+  window.start();
+  QVERIFY(openOnDataPage(window, "20260301000000_TIDE.wlr"));
+  auto* table = child<QTableView>(window, "dataTable");
+  auto* previous = child<PictureButton>(window, "previousPageButton");
+  auto* next = child<PictureButton>(window, "nextPageButton");
+  QAbstractItemModel* model = table->model();
+
+  // Every page keeps the 10,001 numbered rows (and the spare row) of the first; the last page
+  // fills only the rows it has records for.
+  struct Expected {
+    int page;
+    int filled;  // rows showing a record
+    QString firstNumber, lastNumber;
+    bool previous, next;
+  };
+  const Expected pages[] = {
+      {1, 10001, " 1", " 10001", false, true},
+      {2, 10001, " 10001", " 20001", true, true},
+      {3, 2, " 20001", " 30001", true, false},
+  };
+  for (const Expected& e : pages) {
+    if (e.page > 1) click(next);
+    QCOMPARE(window.dataViewPage()->dataPage().page(), e.page);
+    QCOMPARE(model->rowCount(), 10002);
+    QCOMPARE(model->data(model->index(0, 0)).toString(), e.firstNumber);
+    QCOMPARE(model->data(model->index(10000, 0)).toString(), e.lastNumber);
+    QVERIFY(!model->data(model->index(e.filled - 1, 1)).toString().isEmpty());
+    QVERIFY(model->data(model->index(e.filled, 1)).toString().isEmpty());
+    QCOMPARE(previous->isVisible(), e.previous);
+    QCOMPARE(next->isVisible(), e.next);
+  }
+  QCOMPARE(model->headerData(1, Qt::Horizontal).toString(), q(window.program().text("GRID", "gridst2")));
+  // Record 20,001 is minute 20,000 from the start: 2026-03-14 21:20.
+  QCOMPARE(model->data(model->index(0, 1)).toString(), QString("2026-03-14 21:20:00"));
+
+  click(previous);
+  QCOMPARE(window.dataViewPage()->dataPage().page(), 2);
+  QCOMPARE(model->data(model->index(0, 0)).toString(), QString(" 10001"));
+
+  // A clicked row turns red in its value cells; the title row forgets it.
+  const QModelIndex cell = model->index(5, 2);
+  QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(cell).center());
+  QCOMPARE(model->data(cell, Qt::BackgroundRole).value<QColor>(), QColor(Qt::red));
+  QVERIFY(!model->data(model->index(5, 0), Qt::BackgroundRole).isValid());
+  QTest::mouseClick(table->horizontalHeader()->viewport(), Qt::LeftButton, {},
+                    QPoint(table->horizontalHeader()->sectionViewportPosition(2) + 5, 5));
+  QVERIFY(!model->data(cell, Qt::BackgroundRole).isValid());
+  QVERIFY(op.log().empty());
+}
+
+void RecordedDataTest::aDamagedDataFileSaysWhy() {
+  TestHome home;
+  QVERIFY(!home.storeDataFile("20260301000000_GOOD.wlr", 50).empty());
+  const std::string folder = home.dir() + "/bakwlr/" + kSerial;
+  struct Case {
+    const char* name;
+    QByteArray bytes;
+  };
+  const Case cases[] = {
+      {"20260301000001_SHORT.wlr", QByteArray(100, 'x')},
+      {"20260301000002_GARBAGE.wlr", QByteArray(412, char(0xFF)) + QByteArray(64, 'g')},
+  };
+  for (const Case& c : cases) {
+    QFile file(QString::fromStdString(folder) + "/" + c.name);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(c.bytes);
+  }
+  ScriptedOperator op;
+  VelmoMainWindow window(home.environment(), &op);
+  window.start();
+  auto* message = child<QLabel>(window, "openMessage");
+  auto* table = child<QTableView>(window, "dataTable");
+  for (const Case& c : cases) {
+    QVERIFY(openOnDataPage(window, "20260301000000_GOOD.wlr"));
+    QCOMPARE(table->model()->rowCount(), 51);
+    QVERIFY(openOnDataPage(window, c.name));
+    QVERIFY2(message->isVisible(), c.name);
+    QVERIFY(!message->text().isEmpty());
+    QCOMPARE(table->model()->rowCount(), 0);  // the good file is no longer shown as if open
+    const auto messages = op.prompts(PromptKind::Message);
+    QVERIFY(!messages.empty());
+    QCOMPARE(q(messages.back().text), message->text());
+  }
+  // The next good file clears the message.
+  QVERIFY(openOnDataPage(window, "20260301000000_GOOD.wlr"));
+  QVERIFY(!message->isVisible());
+}
+
+void RecordedDataTest::depthParametersAreCleanedAsTyped() {
+  TestHome home;
+  VelmoMainWindow window(home.environment());
+  window.start();
+  auto* density = child<QLineEdit>(window, "densityEdit");
+  QCOMPARE(density->text(), QString("1.025"));
+  density->clear();
+  QTest::keyClicks(density, "1.0.2");
+  QCOMPARE(density->text(), QString("1.02"));
+  QCOMPARE(window.dataViewPage()->depthParameters().density, 1.02);
+  density->selectAll();
+  QTest::keyClick(density, Qt::Key_Backspace);
+  QCOMPARE(window.dataViewPage()->depthParameters().density, DepthParameters::kDefaultDensity);
+  auto* offset = child<QLineEdit>(window, "offsetEdit");
+  offset->clear();
+  QTest::keyClicks(offset, "-9a5");
+  QCOMPARE(offset->text(), QString("-95"));
+  QCOMPARE(window.dataViewPage()->depthParameters().offset, -95.0);
+}
+
+void RecordedDataTest::chartWindowDrawsThePageAndTheWholeFile() {
+  TestHome home;
+  const int records = 200000;  // 20 pages
+  QVERIFY(!home.storeDataFile("20260301000000_LONG.wlr", records).empty());
+  ScriptedOperator op;
+  VelmoMainWindow window(home.environment(), &op);
+  window.start();
+  QVERIFY(openOnDataPage(window, "20260301000000_LONG.wlr"));
+  auto* table = child<QTableView>(window, "dataTable");
+  const QModelIndex cell = table->model()->index(3, 2);
+  // A double-click follows a press on the same cell.
+  QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(cell).center());
+  QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(cell).center());
+
+  ChartWindow* chart = window.dataViewPage()->chartWindow();
+  QTRY_VERIFY_WITH_TIMEOUT(chart->isVisible(), kUiTimeoutMs);
+  QCOMPARE(chart->windowTitle(), q(window.program().text("QL310", "ql310_graphdis")));
+  RecordChart* plot = chart->chart();
+  for (RecordChart::Value value : RecordChart::kValues) {
+    QLineSeries* series = plot->series(value);
+    QCOMPARE(series->count(), 10001);
+    QVERIFY(series->isVisible());
+  }
+  QCOMPARE(plot->series(RecordChart::Value::Temperature)->name(), q(window.program().text("QL310", "ql310_temp")));
+
+  // Unticking a box empties its series.
+  chart->findChild<QCheckBox*>("pressureBox")->click();
+  QCOMPARE(plot->series(RecordChart::Value::Pressure)->count(), 0);
+  chart->findChild<QCheckBox*>("pressureBox")->click();
+
+  // The whole file: every record is read, at most two points per pixel column and series (and
+  // the neighbours just outside the range).
+  chart->findChild<QCheckBox*>("wholeFileBox")->click();
+  QCOMPARE(int(chart->fileSeries().size()), records);
+  const int columns = plot->plotWidth();
+  QVERIFY(columns > 100);
+  for (RecordChart::Value value : RecordChart::kValues) {
+    const int points = plot->series(value)->count();
+    QVERIFY2(points <= 2 * columns + 2, qPrintable(QString("%1 points for %2 columns").arg(points).arg(columns)));
+    QVERIFY(points >= columns);
+  }
+  // Zooming into the middle narrows the time range and thins again for it.
+  const double firstBefore = plot->visibleFirstMs(), lastBefore = plot->visibleLastMs();
+  plot->zoomTimeAround((firstBefore + lastBefore) / 2, 100);
+  plot->redraw();
+  QVERIFY(plot->visibleFirstMs() > firstBefore);
+  QVERIFY(plot->visibleLastMs() < lastBefore);
+  QLineSeries* temperature = plot->series(RecordChart::Value::Temperature);
+  QVERIFY(temperature->count() <= 2 * columns + 2);
+  QDateTimeAxis* timeAxis = nullptr;
+  for (QAbstractAxis* axis : temperature->attachedAxes())
+    if (auto* time = qobject_cast<QDateTimeAxis*>(axis)) timeAxis = time;
+  QVERIFY(timeAxis);
+  const double shownFirst = double(timeAxis->min().toMSecsSinceEpoch());
+  const double shownLast = double(timeAxis->max().toMSecsSinceEpoch());
+  QVERIFY(temperature->count() > 2);
+  for (int i = 1; i + 1 < temperature->count(); ++i) {
+    QVERIFY(temperature->at(i).x() >= shownFirst);
+    QVERIFY(temperature->at(i).x() <= shownLast);
+  }
+  // Panning stops at the end of the data.
+  plot->panTime(1e15);
+  QCOMPARE(plot->visibleLastMs(), chart->fileSeries().timeMs.back());
+
+  chart->close();
+  QTRY_VERIFY_WITH_TIMEOUT(!chart->isVisible(), kUiTimeoutMs);
+}
+
+void RecordedDataTest::bannerDoubleClickShowsTheProgressDialogIdle() {
+  TestHome home;
+  VelmoMainWindow window(home.environment());
+  window.start();
+  QWidget* banner = window.findChild<QWidget*>("banner");
+  QVERIFY(banner);
+  QTest::mouseDClick(banner, Qt::LeftButton);
+  DownloadProgressDialog* dialog = window.progressDialog();
+  QTRY_VERIFY_WITH_TIMEOUT(dialog->isVisible(), kUiTimeoutMs);
+  QCOMPARE(dialog->findChild<QProgressBar*>("downloadBar")->value(), 0);
+  QVERIFY(!window.program().download().running());
+  QTest::mouseClick(dialog->findChild<QPushButton*>("downloadCancel"), Qt::LeftButton);
+  QVERIFY(!dialog->isVisible());
+}
+
+}  // namespace ql
+
+QTEST_MAIN(ql::RecordedDataTest)
+#include "recorded_data_test.moc"
