@@ -42,8 +42,9 @@ void realignBench() {
   for (std::size_t i = 0; i < records; ++i) {
     std::uint8_t* r = clean.data() + i * 16;
     const std::size_t s = i;
-    const std::uint8_t stamp[6] = {bcd(26), bcd(1 + s / 2678400 % 12), bcd(1 + s / 86400 % 28),
-                                   bcd(s / 3600 % 24), bcd(s / 60 % 60), bcd(s % 60)};
+    const std::uint8_t stamp[6] = {
+        bcd(26),    bcd(1 + s / 2678400 % 12), bcd(1 + s / 86400 % 28), bcd(s / 3600 % 24), bcd(s / 60 % 60),
+        bcd(s % 60)};
     std::memcpy(r, stamp, 6);
     std::memset(r + 6, 0xE7, 10);
   }
@@ -92,8 +93,8 @@ void downloadBench(std::uint32_t size, bool paced) {
   server.start();
 
   std::ostringstream questions;
-  ql::cli::HeadlessSession session(questions, [&](char sep) { return server.slavePath() + sep; },
-                                   ql::VelmoHome(home.string()));
+  ql::cli::HeadlessSession session(
+      questions, [&](char sep) { return server.slavePath() + sep; }, ql::VelmoHome(home.string()));
   ql::VelmoProgram& program = session.program;
   program.create();
   ql::cli::Options link;
@@ -130,10 +131,11 @@ void downloadBench(std::uint32_t size, bool paced) {
   // The reply: echo, head and stream, 10 bits a byte at the switched rate.
   const double wire = (ql::DownloadJob::kHeadSize + size) * 10.0 / ql::sim::kSpeedSwitchRate;
   const double transfer = seconds(complete - requested);
-  std::printf("download %s: %u bytes; pressed to stored %.2f s; request to last byte %.2f s; wire time %.2f s "
-              "(%+.2f %%); %s\n",
-              paced ? "paced at 115200" : "unpaced", size, seconds(stored - started), transfer, wire,
-              (transfer - wire) / wire * 100, exact ? "stored exactly" : "NOT STORED EXACTLY");
+  std::printf(
+      "download %s: %u bytes; pressed to stored %.2f s; request to last byte %.2f s; wire time %.2f s "
+      "(%+.2f %%); %s\n",
+      paced ? "paced at 115200" : "unpaced", size, seconds(stored - started), transfer, wire,
+      (transfer - wire) / wire * 100, exact ? "stored exactly" : "NOT STORED EXACTLY");
 
   session.loop.runUntil([&] { return !program.rateRestorePending(); }, 5000);
   server.stop();

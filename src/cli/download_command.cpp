@@ -53,7 +53,8 @@ std::optional<DownloadArguments> parseDownloadArguments(const Arguments& args, s
     } else {
       linkArgs.push_back(arg);
       // An option's value travels with it.
-      if ((arg == "--port" || arg == "--baud" || arg == "--timeout") && i + 1 < args.size()) linkArgs.push_back(args[++i]);
+      if ((arg == "--port" || arg == "--baud" || arg == "--timeout") && i + 1 < args.size())
+        linkArgs.push_back(args[++i]);
     }
   }
   if (parsed.position < 1) {
@@ -110,7 +111,8 @@ int downloadCommand(const Arguments& args, std::ostream& out, std::ostream& err)
     err << "velmo download: no logger answered\n";
     return kExitNoLogger;
   }
-  const std::int64_t left = std::max<std::int64_t>(1000, options.timeoutMs - (session.loop.nowMs() - started));
+  const std::int64_t left =
+      std::max<std::int64_t>(1000, options.timeoutMs - (session.loop.nowMs() - started));
   if (!waitForInformation(session, left)) {
     err << "velmo download: the logger stopped answering (information step " << program.linkState().InfoStep
         << ")\n";
@@ -122,7 +124,8 @@ int downloadCommand(const Arguments& args, std::ostream& out, std::ostream& err)
   }
   const int count = program.fileTable().count();
   if (parsed->position > count) {
-    err << "velmo download: no file at position " << parsed->position << "; the logger lists " << count << "\n";
+    err << "velmo download: no file at position " << parsed->position << "; the logger lists " << count
+        << "\n";
     return kExitUsage;
   }
 

@@ -44,8 +44,8 @@ void printTable(const FileTable& table, std::ostream& out) {
   for (int i = 0; i < table.count(); ++i) {
     const int slot = table.itemSlots()[static_cast<std::size_t>(i)];
     const FileEntry e = table.entry(slot);
-    out << i + 1 << "  " << slot << "  " << decodeLegacyText(table.items()[static_cast<std::size_t>(i)]) << "  "
-        << FileEntry::stampText(e.startStamp()) << "  " << FileEntry::stampText(e.endStamp()) << "  "
+    out << i + 1 << "  " << slot << "  " << decodeLegacyText(table.items()[static_cast<std::size_t>(i)])
+        << "  " << FileEntry::stampText(e.startStamp()) << "  " << FileEntry::stampText(e.endStamp()) << "  "
         << FileEntry::stampText(e.createdStamp()) << "  " << e.intervalMs() << "  " << e.size() << "  "
         << e.averageIntervalMs() << "  " << e.averageCount() << "  " << workMode(e) << "\n";
   }
@@ -66,10 +66,11 @@ int filesCommand(const Arguments& args, std::ostream& out, std::ostream& err) {
     err << "velmo files: no logger answered\n";
     return kExitNoLogger;
   }
-  const std::int64_t left = std::max<std::int64_t>(1000, options->timeoutMs - (session.loop.nowMs() - started));
+  const std::int64_t left =
+      std::max<std::int64_t>(1000, options->timeoutMs - (session.loop.nowMs() - started));
   if (!waitForInformation(session, left)) {
-    err << "velmo files: the logger stopped answering (information step " << session.program.linkState().InfoStep
-        << ")\n";
+    err << "velmo files: the logger stopped answering (information step "
+        << session.program.linkState().InfoStep << ")\n";
     return kExitNoLogger;
   }
   if (session.program.instrumentInfo().taskRunning) {

@@ -9,7 +9,8 @@
 namespace ql::cli {
 
 HeadlessSession::HeadlessSession(std::ostream& err, PortLister listPorts, VelmoHome home)
-    : op(false, err), program(loop, op, port, ProgramEnvironment{std::move(home), std::move(listPorts), {}}) {}
+    : op(false, err),
+      program(loop, op, port, ProgramEnvironment{std::move(home), std::move(listPorts), {}}) {}
 
 PortLister portsToSearch(const Options& options) {
   if (options.port) return [port = *options.port](char sep) { return port + sep; };
@@ -46,11 +47,21 @@ std::string jsonString(const std::string& text) {
   std::string out = "\"";
   for (unsigned char c : text) {
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
       default:
         if (c < 0x20) {
           char buf[8];

@@ -344,7 +344,8 @@ bool DownloadJob::saveDataFile(const std::string& path) {
 void DownloadJob::offerExport() {
   DataFileHeader header = identity ? identity() : DataFileHeader{};
   store_.exportDirectory(header.serialNumber());
-  std::string suggested = store_.exportDialogDirectory() + "/" + LocalStore::exportName(lastSaveStamp_, itemText_);
+  std::string suggested =
+      store_.exportDialogDirectory() + "/" + LocalStore::exportName(lastSaveStamp_, itemText_);
   const std::vector<FileFilter> filters{{"*.csv", "*.csv"}};
   for (;;) {
     std::string chosen = operator_.chooseSaveFile("", suggested, filters);
@@ -369,7 +370,8 @@ bool DownloadJob::writeExport(const std::string& csvPath) {
   options.now = formatDateTime(localDateTime(clock_()));
   DataFileHeader header = identity ? identity() : DataFileHeader{};
   header.setSlot(slotImage_);
-  bool written = WriteDownloadExport(header.entry(), header.serialNumber(), buffer_.get(), storedLength_, options, out);
+  bool written =
+      WriteDownloadExport(header.entry(), header.serialNumber(), buffer_.get(), storedLength_, options, out);
   out.close();
   return written && !out.fail();
 }

@@ -92,8 +92,8 @@ class DownloadJob {
 
   using Clock = std::function<std::time_t()>;
 
-  DownloadJob(Scheduler& loop, LinkState& state, Port& port, Operator& op, const FileTable& files, MemoLog& memo,
-              TextLookup texts, Clock clock, LocalStore store);
+  DownloadJob(Scheduler& loop, LinkState& state, Port& port, Operator& op, const FileTable& files,
+              MemoLog& memo, TextLookup texts, Clock clock, LocalStore store);
   ~DownloadJob();
   DownloadJob(const DownloadJob&) = delete;
   DownloadJob& operator=(const DownloadJob&) = delete;

@@ -5,8 +5,8 @@
 
 namespace ql {
 
-FileDeletion::FileDeletion(Scheduler& loop, LinkState& state, Operator& op, const FileTable& files, MemoLog& memo,
-                           TextLookup texts, Sender send)
+FileDeletion::FileDeletion(Scheduler& loop, LinkState& state, Operator& op, const FileTable& files,
+                           MemoLog& memo, TextLookup texts, Sender send)
     : loop_(loop),
       state_(state),
       operator_(op),
@@ -37,7 +37,8 @@ void FileDeletion::deleteOne(int position) {
     memo_.addRaw("");
   }
   if (!operator_.askYesNo("", text("QL310", "ql310_del_one_file"))) return;
-  sendRepeatedly(reg::writeRequest(reg::kFileTable, static_cast<std::uint16_t>(*slot + 1)), kDeleteOnePauseMs);
+  sendRepeatedly(reg::writeRequest(reg::kFileTable, static_cast<std::uint16_t>(*slot + 1)),
+                 kDeleteOnePauseMs);
   if (restartPoll) restartPoll(kPollStep, kDeleteOnePollWait);
 }
 
@@ -70,7 +71,8 @@ void FileDeletion::sendRepeatedly(const Bytes& frame, int pauseMs) {
 void FileDeletion::noticeTick() {
   const std::int32_t c = state_.EraseCountdown;
   state_.EraseCountdown = c - 1;
-  notice_.label = text("QL310", "ql310_formating") + "  " + formatFixed((15100.0 - c * 100.0) / 150.0, 1) + " %";
+  notice_.label =
+      text("QL310", "ql310_formating") + "  " + formatFixed((15100.0 - c * 100.0) / 150.0, 1) + " %";
   if (state_.EraseCountdown < 1) {
     notice_.label.clear();
     noticeTimer_->stop();

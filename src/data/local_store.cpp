@@ -38,7 +38,9 @@ std::string LocalStore::exportDirectory(const std::string& serialNumber) const {
   return ensureDirectory(fs::path(home_) / kRecordsDir / serialNumber);
 }
 
-std::string LocalStore::exportDialogDirectory() const { return (fs::path(home_) / kRecordsDir).generic_string(); }
+std::string LocalStore::exportDialogDirectory() const {
+  return (fs::path(home_) / kRecordsDir).generic_string();
+}
 
 std::string LocalStore::dataFileName(const std::string& stamp, const std::string& itemText) {
   std::string item;

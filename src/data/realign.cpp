@@ -35,7 +35,8 @@ std::size_t realignRecords(std::uint8_t* stream, std::size_t length) {
   std::size_t write = kRecordSize;
   while (write <= lastPosition) {
     std::size_t skip = 0;
-    while (skip < kSearchSpan && read + skip + kStampSize <= length && !isPlausibleStamp(stream + read + skip)) {
+    while (skip < kSearchSpan && read + skip + kStampSize <= length &&
+           !isPlausibleStamp(stream + read + skip)) {
       ++skip;
     }
     const bool searchedAll = skip == kSearchSpan;

@@ -9,10 +9,13 @@
 namespace ql {
 
 VelmoProgram::VelmoProgram(Scheduler& loop, Operator& op, Port& port, ProgramEnvironment env)
-    : loop_(loop), operator_(op), port_(port), env_(std::move(env)),
-      memo_(env_.clock ? env_.clock : [] { return std::time(nullptr); }) {
+    : loop_(loop), operator_(op), port_(port), env_(std::move(env)), memo_(env_.clock ? env_.clock : [] {
+        return std::time(nullptr);
+      }) {
   if (!env_.listPorts) env_.listPorts = ListSerialPorts;
-  TextLookup lookup = [this](const std::string& section, const std::string& key) { return text(section, key); };
+  TextLookup lookup = [this](const std::string& section, const std::string& key) {
+    return text(section, key);
+  };
 
   connection_ = std::make_unique<Connection>(loop_, port_, state_, panel_, lookup, env_.listPorts);
   dispatcher_ = std::make_unique<ReceiveDispatcher>(state_, static_cast<ReplyHandlers&>(*this));
@@ -31,8 +34,8 @@ VelmoProgram::VelmoProgram(Scheduler& loop, Operator& op, Port& port, ProgramEnv
     info_.changed();
   };
 
-  download_ = std::make_unique<DownloadJob>(loop_, state_, port_, operator_, fileTable_, memo_, lookup, wallClock(),
-                                            LocalStore(env_.home.dir()));
+  download_ = std::make_unique<DownloadJob>(loop_, state_, port_, operator_, fileTable_, memo_, lookup,
+                                            wallClock(), LocalStore(env_.home.dir()));
   download_->showStatus = [this](const std::string& status) { showStatus(status); };
   download_->identity = [this] { return dataFileIdentity(); };
   download_->onDialogClosed = [this] { baudRateOldTimer_->start(); };
@@ -51,9 +54,8 @@ VelmoProgram::VelmoProgram(Scheduler& loop, Operator& op, Port& port, ProgramEnv
     infoPoll_->start(step);
   };
 
-  port_.setOnReceiveData([this](const std::uint8_t* data, std::size_t length) {
-    dispatcher_->onReceiveData(data, length);
-  });
+  port_.setOnReceiveData(
+      [this](const std::uint8_t* data, std::size_t length) { dispatcher_->onReceiveData(data, length); });
   port_.setOnRequestHangup([this] { download_->onPortHangup(); });
   secondTimer_ = loop_.makeTimer(1000, [this] { onSecondTick(); });
   baudRateOldTimer_ = loop_.makeTimer(kRestoreRateDelayMs, [this] { restoreBaudRateTick(); });
@@ -102,7 +104,8 @@ void VelmoProgram::create() {
 bool VelmoProgram::initialise() {
   std::vector<std::string> missing = PictureCheck::missingFiles(env_.home.resourceDirs());
   if (!missing.empty()) {
-    operator_.showMessage(text("SYSTEMINFORMATION", "systemerrorinfo"), text("SYSTEMINFORMATION", "systemfileerror"));
+    operator_.showMessage(text("SYSTEMINFORMATION", "systemerrorinfo"),
+                          text("SYSTEMINFORMATION", "systemfileerror"));
     return false;
   }
   connection_->startSearchLoop();
@@ -227,7 +230,8 @@ void VelmoProgram::parseFileList(const Bytes& block) {
   FileTable::TraceSink trace;
   if (state_.TraceSwitch) trace = [this](const std::string& line) { memo_.add(line); };
   FileTable::Outcome outcome = fileTable_.parse(block, state_, trace);
-  if (outcome == FileTable::Outcome::Accepted) info_.statusText = text("SYSTEMINFORMATION", "info_get_list_end");
+  if (outcome == FileTable::Outcome::Accepted)
+    info_.statusText = text("SYSTEMINFORMATION", "info_get_list_end");
   if (outcome == FileTable::Outcome::Empty) info_.statusText = text("QL310", "ql310_file_list_empty");
   info_.fileCount = fileTable_.count();
   info_.changed();
@@ -240,19 +244,32 @@ void VelmoProgram::onTrace(const std::string& hexLine) { memo_.add(hexLine); }
 bool VelmoProgram::onReply(ReplyKind kind, const Bytes& block) {
   InfoPoll& poll = *infoPoll_;
   switch (kind) {
-    case ReplyKind::BatteryVoltage: return poll.decodeBatteryVoltage(block);
-    case ReplyKind::SerialNumber: return poll.decodeSerialNumber(block);
-    case ReplyKind::Model: return poll.decodeModel(block);
-    case ReplyKind::HardwareVersion: return poll.decodeHardwareVersion(block);
-    case ReplyKind::FirmwareVersion: return poll.decodeFirmwareVersion(block);
-    case ReplyKind::FlashSize: return poll.decodeFlashSize(block);
-    case ReplyKind::FlashUsed: return poll.decodeFlashUsed(block);
-    case ReplyKind::Clock: return poll.decodeClock(block);
-    case ReplyKind::TaskRunState: return poll.decodeTaskRunState(block);
-    case ReplyKind::BatteryUsed: return poll.decodeBatteryUsed(block);
-    case ReplyKind::Constant32: return poll.decodeConstant32(block);
-    case ReplyKind::Constant16: return poll.decodeConstant16(block);
-    case ReplyKind::Ratio64: return poll.decodeRatio64(block);
+    case ReplyKind::BatteryVoltage:
+      return poll.decodeBatteryVoltage(block);
+    case ReplyKind::SerialNumber:
+      return poll.decodeSerialNumber(block);
+    case ReplyKind::Model:
+      return poll.decodeModel(block);
+    case ReplyKind::HardwareVersion:
+      return poll.decodeHardwareVersion(block);
+    case ReplyKind::FirmwareVersion:
+      return poll.decodeFirmwareVersion(block);
+    case ReplyKind::FlashSize:
+      return poll.decodeFlashSize(block);
+    case ReplyKind::FlashUsed:
+      return poll.decodeFlashUsed(block);
+    case ReplyKind::Clock:
+      return poll.decodeClock(block);
+    case ReplyKind::TaskRunState:
+      return poll.decodeTaskRunState(block);
+    case ReplyKind::BatteryUsed:
+      return poll.decodeBatteryUsed(block);
+    case ReplyKind::Constant32:
+      return poll.decodeConstant32(block);
+    case ReplyKind::Constant16:
+      return poll.decodeConstant16(block);
+    case ReplyKind::Ratio64:
+      return poll.decodeRatio64(block);
     case ReplyKind::FileList:
       parseFileList(block);
       return false;  // the table moves the poll on by itself

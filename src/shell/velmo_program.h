@@ -24,11 +24,11 @@
 #include "runtime/observable.h"
 #include "runtime/operator.h"
 #include "runtime/scheduler.h"
-#include "status/info_poll.h"
 #include "shell/language_texts.h"
 #include "shell/saved_state.h"
 #include "shell/startup_switches.h"
 #include "shell/velmo_home.h"
+#include "status/info_poll.h"
 #include "status/instrument_info.h"
 
 namespace ql {
@@ -43,9 +43,9 @@ class NavigationState : public Observable {
 };
 
 struct ProgramEnvironment {
-  VelmoHome home;                                // settings, data files, delivered resources
-  std::function<std::string(char)> listPorts;    // the system's ports; ListSerialPorts when empty
-  std::function<std::time_t()> clock;            // wall clock; time(nullptr) when empty
+  VelmoHome home;                              // settings, data files, delivered resources
+  std::function<std::string(char)> listPorts;  // the system's ports; ListSerialPorts when empty
+  std::function<std::time_t()> clock;          // wall clock; time(nullptr) when empty
 };
 
 class VelmoProgram : private ReplyHandlers {

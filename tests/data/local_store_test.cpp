@@ -1,8 +1,8 @@
 // Names in the local store: a task name may hold any byte, a data file name may not.
 
-#include <gtest/gtest.h>
-
 #include "data/local_store.h"
+
+#include <gtest/gtest.h>
 
 namespace ql {
 namespace {

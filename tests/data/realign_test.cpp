@@ -1,10 +1,11 @@
 // Record realignment of downloaded streams: stray and lost bytes are cut out around the records.
 
+#include "data/realign.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
 
-#include "data/realign.h"
 #include "link/bytes.h"
 
 namespace ql {

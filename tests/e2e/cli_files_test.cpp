@@ -1,8 +1,8 @@
 // velmo files and velmo download against ql310-sim on a pseudo-terminal: the list as the window
 // shows it, and the stored data file compared byte for byte with what the simulated logger holds.
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -74,7 +74,8 @@ class Simulator {
 class VelmoFiles : public ::testing::Test {
  protected:
   VelmoFiles() {
-    const std::string tag = std::to_string(getpid()) + "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    const std::string tag =
+        std::to_string(getpid()) + "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
     dir = fs::temp_directory_path() / ("velmo-files-" + tag);
     fs::remove_all(dir);
     fs::create_directories(dir);
@@ -116,8 +117,8 @@ TEST_F(VelmoFiles, ListsTheFilesNewestFirstWithTheirSlots) {
     std::string name;
     for (int i = 1; i <= 16; ++i)
       if (entry[i] != '=') name += static_cast<char>(entry[i]);
-    const std::string fields = "{\"position\": " + std::to_string(position) + ", \"slot\": " + std::to_string(slot) +
-                               ", \"name\": \"" + name + "\"";
+    const std::string fields = "{\"position\": " + std::to_string(position) +
+                               ", \"slot\": " + std::to_string(slot) + ", \"name\": \"" + name + "\"";
     at = r.out.find(fields, at);
     ASSERT_NE(at, std::string::npos) << fields << "\n" << r.out;
     EXPECT_NE(r.out.find("\"size\": " + std::to_string(file->size()) + ",", at), std::string::npos);

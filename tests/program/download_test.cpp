@@ -16,10 +16,11 @@ namespace {
 
 using test::fileOfSize;
 
-
 const Bytes kSwitchFrame = AppendCrc(reg::writeRequest(reg::kBaudCode, 0xF0F0));
 const Bytes kRestoreTo9600 = AppendCrc(reg::writeRequest(reg::kBaudCode, 0x0004));
-Bytes fileRequest(int number) { return AppendCrc(reg::readRequest(reg::kFileData, static_cast<std::uint16_t>(number))); }
+Bytes fileRequest(int number) {
+  return AppendCrc(reg::readRequest(reg::kFileData, static_cast<std::uint16_t>(number)));
+}
 
 class DownloadTest : public test::LoggerFixture {
  protected:
@@ -103,7 +104,8 @@ TEST_P(SpeedSwitchThreshold, LargerFilesSwitchToTheHighRateAndTheRateIsRestoredA
   EXPECT_TRUE(op.unexpected().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, SpeedSwitchThreshold, ::testing::Values(SwitchCase{30720, false}, SwitchCase{30721, true}));
+INSTANTIATE_TEST_SUITE_P(Sizes, SpeedSwitchThreshold,
+                         ::testing::Values(SwitchCase{30720, false}, SwitchCase{30721, true}));
 
 TEST_F(DownloadTest, TheExportOfferedAfterStoringAsksBeforeReplacingAFile) {
   logger.files().put(1, fileOfSize(16 * 40 + 2, "TIDE:A"));
@@ -175,7 +177,8 @@ TEST_P(StallAnswer, TwelveSecondsWithoutDataAskWhetherToKeepThePart) {
 
   velmo.startDownload(0);
   ASSERT_TRUE(loop.advanceUntil([&] { return !op.prompts(PromptKind::YesNo).empty(); }, 60000))
-      << "phase " << int(job().phase()) << " received " << job().received() << " of " << job().total() << " last data at " << lastDataMs << " now " << loop.nowMs();
+      << "phase " << int(job().phase()) << " received " << job().received() << " of " << job().total()
+      << " last data at " << lastDataMs << " now " << loop.nowMs();
   const std::int64_t silence = loop.nowMs() - lastDataMs;
   EXPECT_GT(silence, 12000);
   EXPECT_LE(silence, 14000);
@@ -316,7 +319,8 @@ TEST_F(DownloadTest, ASpeedSwitchNeverConfirmedGivesUpAfterTenTriesOnTheOldRate)
     ASSERT_TRUE(loop.advanceUntil([&] { return framesSent(kSwitchFrame).size() == n; }, 1000)) << n;
     rates.push_back(port.baudRate());
   }
-  EXPECT_EQ(rates, (std::vector<std::uint32_t>{9600, 9600, 9600, 9600, 9600, 691200, 691200, 57600, 57600, 57600}));
+  EXPECT_EQ(rates,
+            (std::vector<std::uint32_t>{9600, 9600, 9600, 9600, 9600, 691200, 691200, 57600, 57600, 57600}));
   ASSERT_TRUE(loop.advanceUntil([&] { return !job().running(); }, 1000));
   loop.advance(3000);
   EXPECT_EQ(framesSent(kSwitchFrame).size(), 10u);
@@ -368,7 +372,8 @@ TEST_F(DownloadTest, AStreamRunningPastTheBufferIsCutAtItsEnd) {
   auto entry = logger.files().file(1)->entry();
   Bytes head = concat({fileRequest(1), {0x01, 0x03, 0x32}, Bytes(entry.begin(), entry.end())});
   const std::uint32_t promised = DownloadJob::kBufferSize + 5000;
-  for (int i = 0; i < 4; ++i) head[DownloadJob::kSizeFieldOffset + i] = static_cast<std::uint8_t>(promised >> (24 - 8 * i));
+  for (int i = 0; i < 4; ++i)
+    head[DownloadJob::kSizeFieldOffset + i] = static_cast<std::uint8_t>(promised >> (24 - 8 * i));
   head.insert(head.end(), records.begin(), records.end());
   velmo.dispatcher().onReceiveData(head.data(), head.size());
   while (velmo.linkState().Downloading) velmo.dispatcher().onReceiveData(records.data(), records.size());

@@ -62,7 +62,8 @@ class LoggerFixture : public ::testing::Test {
   // Starts velmo and lets it find the logger and finish its information poll.
   VelmoProgram& start() {
     launch();
-    EXPECT_TRUE(loop.advanceUntil([&] { return pollFinished(); }, 30000)) << "step " << program->linkState().InfoStep;
+    EXPECT_TRUE(loop.advanceUntil([&] { return pollFinished(); }, 30000))
+        << "step " << program->linkState().InfoStep;
     return *program;
   }
   bool pollFinished() const {
@@ -93,7 +94,9 @@ class LoggerFixture : public ::testing::Test {
   }
 
   // The first length bytes of the stream of file number (slot + 1) as the logger holds it.
-  Bytes loggerStream(int number, std::size_t length) const { return logger.files().file(number)->read(0, length); }
+  Bytes loggerStream(int number, std::size_t length) const {
+    return logger.files().file(number)->read(0, length);
+  }
 
   // Position in the displayed list of the file in slot.
   int positionOfSlot(int slot) const {
@@ -103,7 +106,9 @@ class LoggerFixture : public ::testing::Test {
     return -1;
   }
 
-  std::string text(const std::string& section, const std::string& key) const { return program->text(section, key); }
+  std::string text(const std::string& section, const std::string& key) const {
+    return program->text(section, key);
+  }
 
   // Three files whose list hides a trap: slot 0 holds an entry that is not a present file
   // (status 0x20) with the newest start of all, so it sorts first without being shown. The list
