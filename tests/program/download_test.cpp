@@ -290,6 +290,18 @@ TEST_F(DownloadTest, AnUnansweredRequestIsSentThreeTimesThenTheDialogSaysSo) {
   EXPECT_TRUE(storedFiles().empty());
 }
 
+TEST_F(DownloadTest, AReplyAnnouncingTwoBytesStartsNothing) {
+  logger.files().put(1, fileOfSize(2));  // no records, only the checksum
+  VelmoProgram& velmo = start();
+  watchTransfer();
+  velmo.startDownload(0);
+  loop.advance(DownloadJob::kRequestTries * DownloadJob::kNoAnswerMs + 100);
+  EXPECT_FALSE(everDownloading);
+  EXPECT_EQ(job().total(), 0);
+  EXPECT_EQ(job().outcome(), DownloadJob::Outcome::NoAnswer);
+  EXPECT_TRUE(storedFiles().empty());
+}
+
 TEST_F(DownloadTest, OneLostReplyIsMadeGoodByTheRepeatedRequest) {
   logger.files().put(1, fileOfSize(16 * 300 + 2));
   VelmoProgram& velmo = start();
