@@ -145,7 +145,8 @@ void BM_ZoomStep(benchmark::State& state) {
   int steps = 0;
   for (auto _ : state) {
     const double centre = (chart.visibleFirstMs() + chart.visibleLastMs()) / 2;
-    chart.zoomTimeAround(centre, in ? ql::RecordChart::kWheelSpanFactor : 1 / ql::RecordChart::kWheelSpanFactor);
+    chart.zoomTimeAround(centre,
+                         in ? ql::RecordChart::kWheelSpanFactor : 1 / ql::RecordChart::kWheelSpanFactor);
     chart.redraw();
     QPixmap picture = chart.grab();
     benchmark::DoNotOptimize(picture.cacheKey());

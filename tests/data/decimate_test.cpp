@@ -47,7 +47,8 @@ TEST(Decimate, AtMostTwoPointsPerBucketForAMillionPoints) {
   float lowest = s.y[0], highest = s.y[0];
   for (float v : s.y) lowest = std::min(lowest, v), highest = std::max(highest, v);
   float shownLow = float(points[0].y), shownHigh = float(points[0].y);
-  for (const ChartPoint& p : points) shownLow = std::min(shownLow, float(p.y)), shownHigh = std::max(shownHigh, float(p.y));
+  for (const ChartPoint& p : points)
+    shownLow = std::min(shownLow, float(p.y)), shownHigh = std::max(shownHigh, float(p.y));
   EXPECT_EQ(shownLow, lowest);
   EXPECT_EQ(shownHigh, highest);
   // Sorted by x, since the input was.
@@ -80,7 +81,8 @@ TEST(Decimate, EdgeCases) {
 }
 
 TEST(RecordSeries, KeepsChartedRecordsOnly) {
-  auto record = [](std::uint8_t year, std::uint8_t second, std::uint32_t pressureRaw, std::uint32_t temperatureRaw) {
+  auto record = [](std::uint8_t year, std::uint8_t second, std::uint32_t pressureRaw,
+                   std::uint32_t temperatureRaw) {
     std::vector<std::uint8_t> r{year, 0x06, 0x15, 0x12, 0x30, second};
     for (std::uint32_t v : {temperatureRaw, pressureRaw, 0u}) {
       r.push_back(std::uint8_t(v >> 16));
@@ -92,8 +94,8 @@ TEST(RecordSeries, KeepsChartedRecordsOnly) {
   };
   std::vector<std::uint8_t> bytes;
   for (auto part : {record(0x26, 0x00, 1100000, 0xFFCFF4),  // 110 kPa, -1.23 degrees
-                    record(0x26, 0x01, 20000, 1),            // 2.0 kPa: out of the water
-                    record(0x26, 0x5A, 1100000, 1),          // no second 5A
+                    record(0x26, 0x01, 20000, 1),           // 2.0 kPa: out of the water
+                    record(0x26, 0x5A, 1100000, 1),         // no second 5A
                     record(0x26, 0x02, 20001, 123456)})
     bytes.insert(bytes.end(), part.begin(), part.end());
   bytes.push_back(0xAA);  // trailing checksum bytes are no record

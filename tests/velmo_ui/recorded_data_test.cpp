@@ -83,11 +83,22 @@ class TestHome {
       auto bcd = [](int v) { return std::uint8_t((v / 10) << 4 | (v % 10)); };
       const std::uint32_t temperature = 150000 + std::uint32_t(i % 500) * 10;
       const std::uint32_t pressure = 1100000 + std::uint32_t((i * 37) % 20000) * 10;
-      const std::uint8_t record[16] = {bcd(when.tm_year - 100), bcd(when.tm_mon + 1), bcd(when.tm_mday),
-                                       bcd(when.tm_hour), bcd(when.tm_min), 0,
-                                       std::uint8_t(temperature >> 16), std::uint8_t(temperature >> 8),
-                                       std::uint8_t(temperature), std::uint8_t(pressure >> 16),
-                                       std::uint8_t(pressure >> 8), std::uint8_t(pressure), 0, 0x27, 0x10, 60};
+      const std::uint8_t record[16] = {bcd(when.tm_year - 100),
+                                       bcd(when.tm_mon + 1),
+                                       bcd(when.tm_mday),
+                                       bcd(when.tm_hour),
+                                       bcd(when.tm_min),
+                                       0,
+                                       std::uint8_t(temperature >> 16),
+                                       std::uint8_t(temperature >> 8),
+                                       std::uint8_t(temperature),
+                                       std::uint8_t(pressure >> 16),
+                                       std::uint8_t(pressure >> 8),
+                                       std::uint8_t(pressure),
+                                       0,
+                                       0x27,
+                                       0x10,
+                                       60};
       stream.insert(stream.end(), record, record + 16);
     }
     stream.push_back(0x12);  // the checksum that ends the stream
@@ -199,10 +210,9 @@ void RecordedDataTest::downloadThroughTheWindowThenDeleteAnother() {
   const auto questions = op.prompts(PromptKind::YesNo);
   QVERIFY(!questions.empty());
   QCOMPARE(q(questions.back().text), q(program.text("QL310", "ql310_del_one_file")));
-  const Bytes expected = AppendCrc(Bytes{0x01, 0x10, 0xE0, 0x0D, 0x00, 0x01, 0x02, 0x00, std::uint8_t(slot + 1)});
-  auto deleteWrites = [&] {
-    return std::count(port.writeLog().begin(), port.writeLog().end(), expected);
-  };
+  const Bytes expected =
+      AppendCrc(Bytes{0x01, 0x10, 0xE0, 0x0D, 0x00, 0x01, 0x02, 0x00, std::uint8_t(slot + 1)});
+  auto deleteWrites = [&] { return std::count(port.writeLog().begin(), port.writeLog().end(), expected); };
   QTRY_COMPARE_WITH_TIMEOUT(deleteWrites(), std::ptrdiff_t(3), kUiTimeoutMs);
   QTRY_COMPARE_WITH_TIMEOUT(files->count(), 2, kLinkTimeoutMs);
   QVERIFY2(op.unexpected().empty(), op.unexpected().empty() ? "" : op.unexpected().front().c_str());
@@ -344,7 +354,8 @@ void RecordedDataTest::chartWindowDrawsThePageAndTheWholeFile() {
     QCOMPARE(series->count(), 10001);
     QVERIFY(series->isVisible());
   }
-  QCOMPARE(plot->series(RecordChart::Value::Temperature)->name(), q(window.program().text("QL310", "ql310_temp")));
+  QCOMPARE(plot->series(RecordChart::Value::Temperature)->name(),
+           q(window.program().text("QL310", "ql310_temp")));
 
   // Unticking a box empties its series.
   chart->findChild<QCheckBox*>("pressureBox")->click();
@@ -359,7 +370,8 @@ void RecordedDataTest::chartWindowDrawsThePageAndTheWholeFile() {
   QVERIFY(columns > 100);
   for (RecordChart::Value value : RecordChart::kValues) {
     const int points = plot->series(value)->count();
-    QVERIFY2(points <= 2 * columns + 2, qPrintable(QString("%1 points for %2 columns").arg(points).arg(columns)));
+    QVERIFY2(points <= 2 * columns + 2,
+             qPrintable(QString("%1 points for %2 columns").arg(points).arg(columns)));
     QVERIFY(points >= columns);
   }
   // Zooming into the middle narrows the time range and thins again for it.

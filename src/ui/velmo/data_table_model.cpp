@@ -21,7 +21,9 @@ void DataTableModel::highlightRow(int row) {
   }
 }
 
-int DataTableModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : page_.rowCount(); }
+int DataTableModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : page_.rowCount();
+}
 
 int DataTableModel::columnCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : DataPage::kColumns;
@@ -44,7 +46,8 @@ QVariant DataTableModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant DataTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return QAbstractTableModel::headerData(section, orientation, role);
+  if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+    return QAbstractTableModel::headerData(section, orientation, role);
   return section >= 0 && section < titles_.size() ? titles_[section] : QVariant();
 }
 

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScrollBar>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <ctime>
@@ -28,6 +29,7 @@ namespace ql {
 namespace {
 
 const QColor kLatestItemColour(Qt::red);
+constexpr int kMaxListWidth = 360;
 const std::vector<FileFilter> kCsvFilter{{"*.csv", "*.csv"}};
 constexpr const char* kCsvExtension = ".csv";
 // Messages the language files have no text for.
@@ -35,17 +37,17 @@ constexpr const char* kExportFailedText = "The CSV file could not be written:";
 
 }  // namespace
 
-DataViewPage::DataViewPage(VelmoProgram& program, const VelmoPictures& pictures, Operator& op, QWidget* parent)
-    : QWidget(parent),
-      program_(program),
-      operator_(op),
-      navigationBatch_(this, [this] {
+DataViewPage::DataViewPage(VelmoProgram& program, const VelmoPictures& pictures, Operator& op,
+                           QWidget* parent)
+    : QWidget(parent), program_(program), operator_(op), navigationBatch_(this, [this] {
         if (program_.navigation().page == Page::DataView) listLocalFiles();
       }) {
   setObjectName("dataViewPage");
   auto text = [&](const char* key) { return toQString(program_.text("MAIN", key)); };
-  const PictureButton::Pictures actionPictures{pictures[Picture::ActionNormal], pictures[Picture::ActionPressed], {}};
-  const PictureButton::Pictures widePictures{pictures[Picture::WideNormal], pictures[Picture::WidePressed], {}};
+  const PictureButton::Pictures actionPictures{
+      pictures[Picture::ActionNormal], pictures[Picture::ActionPressed], {}};
+  const PictureButton::Pictures widePictures{
+      pictures[Picture::WideNormal], pictures[Picture::WidePressed], {}};
   auto makeButton = [this](const PictureButton::Pictures& look, const char* name, const QString& caption) {
     auto* button = new PictureButton(look, this);
     button->setObjectName(name);
@@ -86,8 +88,10 @@ DataViewPage::DataViewPage(VelmoProgram& program, const VelmoPictures& pictures,
   table_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
   table_->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
   table_->horizontalHeader()->setSectionsClickable(true);
-  connect(table_, &QTableView::clicked, this, [this](const QModelIndex& index) { model_->highlightRow(index.row()); });
-  connect(table_->horizontalHeader(), &QHeaderView::sectionClicked, this, [this] { model_->highlightRow(-1); });
+  connect(table_, &QTableView::clicked, this,
+          [this](const QModelIndex& index) { model_->highlightRow(index.row()); });
+  connect(table_->horizontalHeader(), &QHeaderView::sectionClicked, this,
+          [this] { model_->highlightRow(-1); });
   connect(table_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
     if (index.column() > 0 && !page_.cell(index.row(), index.column()).empty()) openChart();
   });
@@ -103,7 +107,8 @@ DataViewPage::DataViewPage(VelmoProgram& program, const VelmoPictures& pictures,
   next_ = makeButton(actionPictures, "nextPageButton", text("btn_sec_next_page"));
   pageCaption_ = new QLabel(this);
   pageCaption_->setObjectName("pageCaption");
-  auto* chartButton = makeButton(actionPictures, "chartButton", toQString(program_.text("QL310", "ql310_graphdis")));
+  auto* chartButton =
+      makeButton(actionPictures, "chartButton", toQString(program_.text("QL310", "ql310_graphdis")));
   auto* exportButton = makeButton(widePictures, "exportButton", text("btn_sec_save_as"));
   auto* downloadLayoutButton = makeButton(widePictures, "downloadLayoutExportButton", text("cpt_sec_serial"));
   connect(previous_, &PictureButton::clicked, this, [this] { showPage(page_.page() - 1); });
@@ -119,11 +124,12 @@ DataViewPage::DataViewPage(VelmoProgram& program, const VelmoPictures& pictures,
   tableRow->addStretch(1);
   tableRow->addWidget(chartButton);
 
+  // The file list with what acts on the open file below it; the table takes the rest.
   auto* side = new QVBoxLayout;
+  side->addWidget(localBox, 1);
   side->addWidget(buildParameters());
   side->addWidget(exportButton);
   side->addWidget(downloadLayoutButton);
-  side->addStretch(1);
 
   auto* centre = new QVBoxLayout;
   centre->addWidget(table_, 1);
@@ -131,9 +137,8 @@ DataViewPage::DataViewPage(VelmoProgram& program, const VelmoPictures& pictures,
   centre->addLayout(tableRow);
 
   auto* layout = new QHBoxLayout(this);
-  layout->addWidget(localBox, 2);
-  layout->addLayout(centre, 6);
-  layout->addLayout(side, 2);
+  layout->addLayout(side, 0);
+  layout->addLayout(centre, 1);
 
   chart_ = new ChartWindow(program_, page_, this);
   showPageButtons();
@@ -200,6 +205,10 @@ void DataViewPage::listLocalFiles() {
     auto* listItem = new QListWidgetItem(toQString(item.text), localFiles_);
     if (item.red) listItem->setForeground(kLatestItemColour);
   }
+  // Wide enough for whole names, within reason.
+  const int wanted = localFiles_->sizeHintForColumn(0) + 2 * localFiles_->frameWidth() +
+                     localFiles_->verticalScrollBar()->sizeHint().width();
+  localFiles_->setMinimumWidth(std::min(wanted, kMaxListWidth));
 }
 
 bool DataViewPage::openLocalFile(int row) {
@@ -247,7 +256,8 @@ std::string DataViewPage::chooseExportFile(const std::string& proposedName) {
   const std::string directory = store.exportDialogDirectory();
   const std::string title = program_.text("MAIN", "btn_sec_save_as");
   for (;;) {
-    std::string path = operator_.chooseSaveFile(title, directory + "/" + proposedName + kCsvExtension, kCsvFilter);
+    std::string path =
+        operator_.chooseSaveFile(title, directory + "/" + proposedName + kCsvExtension, kCsvFilter);
     if (path.empty()) return {};
     if (std::filesystem::path(path).extension().empty()) path += kCsvExtension;
     if (!std::filesystem::exists(path)) return path;

@@ -13,7 +13,9 @@ constexpr int kMargin = 24;
 }  // namespace
 
 EraseNoticeWindow::EraseNoticeWindow(VelmoProgram& program, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), program_(program), batch_(this, [this] { render(); }) {
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
+      program_(program),
+      batch_(this, [this] { render(); }) {
   setObjectName("eraseNotice");
   setWindowTitle("DeleteAll");
   setWindowModality(Qt::ApplicationModal);

@@ -53,20 +53,25 @@ RecordChart::RecordChart(QWidget* parent) : QChartView(parent) {
   timeAxis_ = new QDateTimeAxis;
   timeAxis_->setFormat("yyyy-MM-dd<br>hh:mm:ss");
   timeAxis_->setTickCount(7);
-  pressureAxis_ = new QValueAxis;
-  otherAxis_ = new QValueAxis;
   chart_->addAxis(timeAxis_, Qt::AlignBottom);
-  chart_->addAxis(pressureAxis_, Qt::AlignLeft);
-  chart_->addAxis(otherAxis_, Qt::AlignRight);
 
   const std::array<QColor, 3> colours{kTemperatureColour, kPressureColour, kHeightColour};
+  // Pressure left; on the right the water height next to the plot, temperature outside it.
+  for (Value value : {Value::Pressure, Value::WaterHeight, Value::Temperature}) {
+    const QColor colour = colours[index(value)];
+    auto* axis = new QValueAxis;
+    axis->setLabelsColor(colour);
+    axis->setTitleBrush(colour);
+    chart_->addAxis(axis, value == Value::Pressure ? Qt::AlignLeft : Qt::AlignRight);
+    valueAxes_[index(value)] = axis;
+  }
   for (Value value : kValues) {
     auto* line = new QLineSeries;
     line->setPen(QPen(colours[index(value)], kPenWidth));
     line->setPointsVisible(false);
     chart_->addSeries(line);
     line->attachAxis(timeAxis_);
-    line->attachAxis(value == Value::Pressure ? pressureAxis_ : otherAxis_);
+    line->attachAxis(valueAxes_[index(value)]);
     lines_[index(value)] = line;
   }
 
@@ -81,8 +86,9 @@ void RecordChart::setTitles(const QString& chart, const QString& temperature, co
   lines_[index(Value::Temperature)]->setName(temperature);
   lines_[index(Value::Pressure)]->setName(pressure);
   lines_[index(Value::WaterHeight)]->setName(waterHeight);
-  pressureAxis_->setTitleText(pressure);
-  otherAxis_->setTitleText(temperature + " / " + waterHeight);
+  valueAxes_[index(Value::Temperature)]->setTitleText(temperature);
+  valueAxes_[index(Value::Pressure)]->setTitleText(pressure);
+  valueAxes_[index(Value::WaterHeight)]->setTitleText(waterHeight);
 }
 
 const std::vector<float>& RecordChart::column(Value value) const {
@@ -121,27 +127,25 @@ void RecordChart::setValueShown(Value value, bool shown) {
 }
 
 void RecordChart::updateAxes() {
-  auto rangeOf = [this](std::initializer_list<Value> values) {
+  for (Value value : kValues) {
+    QValueAxis* axis = valueAxes_[index(value)];
+    const bool shown = shown_[index(value)];
+    axis->setVisible(shown);
     float low = std::numeric_limits<float>::max(), high = std::numeric_limits<float>::lowest();
-    if (data_) {
-      for (Value value : values) {
-        if (!shown_[index(value)]) continue;
-        for (float v : column(value)) {
-          low = std::min(low, v);
-          high = std::max(high, v);
-        }
+    if (data_ && shown) {
+      for (float v : column(value)) {
+        low = std::min(low, v);
+        high = std::max(high, v);
       }
     }
-    if (low > high) return std::pair<double, double>(0, 1);
+    if (low > high) {
+      axis->setRange(0, 1);
+      continue;
+    }
     const double margin = std::max(double(high - low) * kValueMargin, 0.5);
-    return std::pair<double, double>(low - margin, high + margin);
-  };
-  const auto pressure = rangeOf({Value::Pressure});
-  const auto other = rangeOf({Value::Temperature, Value::WaterHeight});
-  pressureAxis_->setRange(pressure.first, pressure.second);
-  otherAxis_->setRange(other.first, other.second);
-  pressureAxis_->setVisible(shown_[index(Value::Pressure)]);
-  otherAxis_->setVisible(shown_[index(Value::Temperature)] || shown_[index(Value::WaterHeight)]);
+    axis->setRange(low - margin, high + margin);
+    axis->applyNiceNumbers();
+  }
 }
 
 void RecordChart::setTimeRange(double first, double last) {

@@ -1,6 +1,7 @@
 #pragma once
 // A chart of recorded values against time: temperature (red), pressure (blue) and water height
-// (maroon), pressure on the left axis, temperature and water height on the right.
+// (maroon), each on its own value axis in its colour: pressure on the left, water height and
+// temperature on the right. (Water height follows pressure, so their curves run alike.)
 //
 // Two ways to draw:
 // - every point (the rows of one table page, at most 10,001): the wheel zooms the whole chart by
@@ -86,8 +87,7 @@ class RecordChart : public QChartView {
   QChart* chart_;
   std::array<QLineSeries*, 3> lines_{};
   QDateTimeAxis* timeAxis_;
-  QValueAxis* pressureAxis_;
-  QValueAxis* otherAxis_;
+  std::array<QValueAxis*, 3> valueAxes_{};
   std::array<bool, 3> shown_{true, true, true};
   const RecordSeries* data_ = nullptr;
   bool thinned_ = false;

@@ -10,14 +10,16 @@ bool writeStoredDownloadExport(const std::string& dataFile, const std::string& c
                                const ExportOptions& options) {
   std::ifstream in(dataFile, std::ios::binary);
   if (!in) return false;
-  const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                        std::istreambuf_iterator<char>());
   const std::optional<DataFileHeader> header = DataFileHeader::decode(bytes.data(), bytes.size());
   if (!header) return false;
   std::ofstream out(csvFile, std::ios::binary | std::ios::trunc);
   if (!out) return false;
   const std::uint8_t* stream = bytes.data() + DataFileHeader::kSize;
   const std::size_t length = bytes.size() - DataFileHeader::kSize;
-  if (!WriteDownloadExport(header->entry(), header->serialNumber(), stream, length, options, out)) return false;
+  if (!WriteDownloadExport(header->entry(), header->serialNumber(), stream, length, options, out))
+    return false;
   out.flush();
   return bool(out);
 }

@@ -39,7 +39,8 @@ constexpr double kDesignedScreenShare = 0.85;
 
 }  // namespace
 
-VelmoMainWindow::VelmoMainWindow(ProgramEnvironment env, Operator* op, QWidget* parent, std::optional<Link> link)
+VelmoMainWindow::VelmoMainWindow(ProgramEnvironment env, Operator* op, QWidget* parent,
+                                 std::optional<Link> link)
     : QMainWindow(parent),
       messageBoxes_(this),
       port_(loop_),
