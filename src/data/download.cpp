@@ -50,6 +50,11 @@ std::string DownloadJob::text(const std::string& section, const std::string& key
   return texts_ ? texts_(section, key) : std::string();
 }
 
+std::string DownloadJob::message(const std::string& key, const char* builtIn) const {
+  std::string translated = text("QL310", key);
+  return translated.empty() ? builtIn : translated;
+}
+
 void DownloadJob::send(const Bytes& frameWithoutCrc) { port_.writeBuffer(AppendCrc(frameWithoutCrc)); }
 
 void DownloadJob::setStatus(const std::string& status) {
@@ -77,8 +82,8 @@ void DownloadJob::start(int position) {
 
   if (size > kBufferSize) {
     outcome_ = Outcome::TooLarge;
-    setStatus(kTooLargeText);
-    memo_.add(kTooLargeText);
+    setStatus(message("ql310_getfile_toolarge", kTooLargeText));
+    memo_.add(message("ql310_getfile_toolarge", kTooLargeText));
     return;
   }
   if (!buffer_) buffer_.reset(new std::uint8_t[kBufferSize]);
@@ -123,8 +128,8 @@ void DownloadJob::switchTick() {
   switchAttempts_ = -1;
   switchTimer_->stop();
   port_.setBaudRate(rateBeforeSwitch_);
-  setStatus(kSwitchFailedText);
-  memo_.add(kSwitchFailedText);
+  setStatus(message("ql310_getfile_switchfail", kSwitchFailedText));
+  memo_.add(message("ql310_getfile_switchfail", kSwitchFailedText));
   phase_ = Phase::Idle;
   outcome_ = Outcome::SwitchFailed;
 }
@@ -164,9 +169,9 @@ void DownloadJob::requestAgainOrGiveUp() {
   noAnswerTimer_->stop();
   phase_ = Phase::Idle;
   outcome_ = Outcome::NoAnswer;
-  progress_.label = kNoAnswerText;
-  setStatus(kNoAnswerText);
-  memo_.add(kNoAnswerText);
+  progress_.label = message("ql310_getfile_noanswer", kNoAnswerText);
+  setStatus(message("ql310_getfile_noanswer", kNoAnswerText));
+  memo_.add(message("ql310_getfile_noanswer", kNoAnswerText));
 }
 
 // --- receiving -----------------------------------------------------------------------------------
@@ -205,7 +210,7 @@ void DownloadJob::onDownloadBlock(const Bytes& block) {
 
   if (received_ < total_ && static_cast<std::size_t>(received_) == kBufferSize) {
     cut_ = true;
-    memo_.add(kCutText);
+    memo_.add(message("ql310_getfile_cut", kCutText));
   }
   if (received_ >= total_ || cut_) completeTransfer();
 }
@@ -313,14 +318,14 @@ void DownloadJob::saveTick() {
   lastSaveStamp_ = formatCompactStamp(localDateTime(clock_()));
   const std::string path = dir + "/" + LocalStore::dataFileName(lastSaveStamp_, itemText_);
   if (dir.empty() || !saveDataFile(path)) {
-    const std::string problem = std::string(kWriteFailedText) + " " + path;
+    const std::string problem = message("ql310_getfile_writefail", kWriteFailedText) + " " + path;
     setStatus(problem);
     memo_.add(problem);
     finish(Outcome::WriteFailed);
     return;
   }
   storedPath_ = path;
-  if (cut_) operator_.showMessage("", kCutText);
+  if (cut_) operator_.showMessage("", message("ql310_getfile_cut", kCutText));
   finish(Outcome::Stored);
   offerExport();
 }
@@ -357,7 +362,7 @@ void DownloadJob::offerExport() {
       suggested = chosen;
       continue;
     }
-    if (!writeExport(chosen)) operator_.showMessage("", std::string(kWriteFailedText) + " " + chosen);
+    if (!writeExport(chosen)) operator_.showMessage("", message("ql310_getfile_writefail", kWriteFailedText) + " " + chosen);
     return;
   }
 }

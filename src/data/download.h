@@ -71,7 +71,8 @@ class DownloadJob {
   static constexpr std::size_t kHeadSize = 61;
   static constexpr std::size_t kSizeFieldOffset = 44;
 
-  // Messages the language files have no text for.
+  // Built-in texts of messages the download adds, for a language file that lacks their keys
+  // (QL310/ql310_getfile_noanswer, _switchfail, _toolarge, _cut, _writefail).
   static constexpr const char* kNoAnswerText = "The logger did not answer the file request.";
   static constexpr const char* kSwitchFailedText =
       "The logger did not confirm the high line speed; the file was not fetched.";
@@ -164,6 +165,8 @@ class DownloadJob {
   void setStatus(const std::string& text);
   void send(const Bytes& frameWithoutCrc);
   std::string text(const std::string& section, const std::string& key) const;
+  // A QL310 text of the language file, or the built-in one when the file lacks it.
+  std::string message(const std::string& key, const char* builtIn) const;
   std::string percentText() const;
 
   Scheduler& loop_;

@@ -277,7 +277,7 @@ TEST_F(DownloadTest, AnUnansweredRequestIsSentThreeTimesThenTheDialogSaysSo) {
   EXPECT_EQ(dialog().label, text("SYSTEMINFORMATION", "info_geting_file"));
   loop.advance(DownloadJob::kNoAnswerMs);
   EXPECT_EQ(framesSent(fileRequest(1)).size(), 3u);
-  EXPECT_EQ(dialog().label, DownloadJob::kNoAnswerText);
+  EXPECT_EQ(dialog().label, velmo.text("QL310", "ql310_getfile_noanswer"));
   EXPECT_TRUE(dialog().visible);
   EXPECT_EQ(job().outcome(), DownloadJob::Outcome::NoAnswer);
 
@@ -339,7 +339,7 @@ TEST_F(DownloadTest, ASpeedSwitchNeverConfirmedGivesUpAfterTenTriesOnTheOldRate)
   EXPECT_EQ(job().outcome(), DownloadJob::Outcome::SwitchFailed);
   EXPECT_EQ(job().switchAttempts(), -1);
   EXPECT_EQ(port.baudRate(), 9600u);  // the link stays usable
-  EXPECT_EQ(velmo.instrumentInfo().statusText, DownloadJob::kSwitchFailedText);
+  EXPECT_EQ(velmo.instrumentInfo().statusText, velmo.text("QL310", "ql310_getfile_switchfail"));
   EXPECT_TRUE(framesSent(fileRequest(1)).empty());
   EXPECT_EQ(rateWhenShown, 0u);
 }
@@ -366,7 +366,7 @@ TEST_F(DownloadTest, AFileAbove32MiBIsNotFetchedAndTheOperatorIsTold) {
   EXPECT_TRUE(framesSent(kSwitchFrame).empty());
   EXPECT_TRUE(framesSent(fileRequest(1)).empty());
   EXPECT_EQ(job().outcome(), DownloadJob::Outcome::TooLarge);
-  EXPECT_EQ(velmo.instrumentInfo().statusText, DownloadJob::kTooLargeText);
+  EXPECT_EQ(velmo.instrumentInfo().statusText, velmo.text("QL310", "ql310_getfile_toolarge"));
 }
 
 // A head whose size field promises more than the buffer holds: the stream is cut at 32 MiB,
@@ -396,7 +396,7 @@ TEST_F(DownloadTest, AStreamRunningPastTheBufferIsCutAtItsEnd) {
   ASSERT_EQ(storedFiles().size(), 1u);
   EXPECT_EQ(test::fs::file_size(storedFiles()[0]), DataFileHeader::kSize + DownloadJob::kBufferSize);
   ASSERT_EQ(op.prompts(PromptKind::Message).size(), 1u);
-  EXPECT_EQ(op.prompts(PromptKind::Message)[0].text, DownloadJob::kCutText);
+  EXPECT_EQ(op.prompts(PromptKind::Message)[0].text, velmo.text("QL310", "ql310_getfile_cut"));
 }
 
 }  // namespace
