@@ -75,6 +75,9 @@ class DemoLogger {
   }
   ~DemoLogger() { server_.stop(); }
 
+  // The demo logger is where the search looks first, ahead of the machine's own ports.
+  ql::Connection::Endpoint endpoint() { return {server_.slavePath(), model_.baudRate()}; }
+
  private:
   static void addToPortList(const std::string& path) {
     const char* current = std::getenv(kExtraPortsVariable);
@@ -135,7 +138,9 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   int code = 0;
   {
-    ql::VelmoMainWindow window(ql::ProgramEnvironment{ql::VelmoHome::resolve(options.home), {}, {}});
+    ql::ProgramEnvironment environment{ql::VelmoHome::resolve(options.home), {}, {}};
+    if (demo) environment.preferredEndpoint = demo->endpoint();
+    ql::VelmoMainWindow window(environment);
     std::unique_ptr<QSocketNotifier> stopSignals;
     if (installStopSignals()) {
       stopSignals = std::make_unique<QSocketNotifier>(stopSignalPipe[0], QSocketNotifier::Read);

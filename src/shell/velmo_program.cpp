@@ -3,6 +3,7 @@
 #include "link/crc.h"
 #include "link/port_list.h"
 #include "shell/language_choice.h"
+#include "shell/last_link.h"
 #include "shell/picture_files.h"
 #include "shell/window_geometry.h"
 
@@ -23,7 +24,12 @@ VelmoProgram::VelmoProgram(Scheduler& loop, Operator& op, Port& port, ProgramEnv
       loop_, state_, info_, [this](const Bytes& frame) { send(frame); }, lookup, operator_);
   infoPoll_->fileCount = [this] { return fileTable_.count(); };
 
-  connection_->onConnected = [this] { infoPoll_->start(0); };
+  connection_->onConnected = [this] {
+    infoPoll_->start(0);
+    // Headless commands run without a home and keep nothing.
+    const auto& last = connection_->lastEndpoint();
+    if (last && !env_.home.dir().empty()) saveLastLink(env_.home.path(kLastLinkFile), *last);
+  };
   connection_->onManualConnect = [this] {
     clearInformation();
     infoPoll_->resume();
@@ -84,6 +90,8 @@ void VelmoProgram::create() {
   env_.home.createDataDirectories();
   saved_ = loadSavedState(env_.home.sysuseDataPath()).state;
   switches_ = StartupSwitches::loadOrCreate(env_.home.sysuseIniPath());
+  connection_->setPreferredEndpoint(env_.preferredEndpoint ? env_.preferredEndpoint
+                                                           : loadLastLink(env_.home.path(kLastLinkFile)));
 
   LanguageChoice choice = chooseLanguageFile(saved_.languageName, env_.home.resourceDirs());
   languageName_ = choice.name;

@@ -46,6 +46,8 @@ struct ProgramEnvironment {
   VelmoHome home;                              // settings, data files, delivered resources
   std::function<std::string(char)> listPorts;  // the system's ports; ListSerialPorts when empty
   std::function<std::time_t()> clock;          // wall clock; time(nullptr) when empty
+  // Where the search looks first; when empty, where a logger answered last (link.ini).
+  std::optional<Connection::Endpoint> preferredEndpoint;
 };
 
 class VelmoProgram : private ReplyHandlers {

@@ -4,7 +4,9 @@
 
 #include <filesystem>
 
+#include "link/crc.h"
 #include "link/memory_port.h"
+#include "link/register_map.h"
 #include "runtime/formats.h"
 #include "runtime/scripted_operator.h"
 #include "runtime/virtual_scheduler.h"
@@ -98,6 +100,24 @@ TEST_F(VelmoProgramTest, ExitSavesTheStateFileWhole) {
   EXPECT_EQ(saved.state.languageName, "english");
   // The last frame told the logger the program is gone.
   ASSERT_TRUE(logger.lastControlCode().has_value() || !port.isOpen());
+}
+
+TEST_F(VelmoProgramTest, TheNextSearchStartsWhereTheLoggerAnsweredLast) {
+  auto probes = [&] {
+    int n = 0;
+    for (const Bytes& frame : port.writeLog()) n += frame == AppendCrc(reg::probeRequest());
+    return n;
+  };
+  start();
+  ASSERT_TRUE(loop.advanceUntil([&] { return program->linkState().connected(); }, 5000));
+  EXPECT_EQ(probes(), 2);  // 4800, then 9600
+  EXPECT_TRUE(fs::exists(home / "link.ini"));
+
+  program.reset();
+  port.clearWriteLog();
+  start();
+  ASSERT_TRUE(loop.advanceUntil([&] { return program->linkState().connected(); }, 5000));
+  EXPECT_EQ(probes(), 1);
 }
 
 class ManyFiles : public VelmoProgramTest {
