@@ -126,10 +126,10 @@ class LoggerFixture : public ::testing::Test {
     });
   }
   static sim::FilePlan startingOn(int dayOfJanuary) {
-    sim::FilePlan spec;
-    spec.size = 16 * 50 + 2;
-    spec.start = sim::loggerTime(2026, 1, dayOfJanuary, 8, 0, 0);
-    return spec;
+    sim::FilePlan plan;
+    plan.size = 16 * 50 + 2;
+    plan.start = sim::loggerTime(2026, 1, dayOfJanuary, 8, 0, 0);
+    return plan;
   }
 
   fs::path home;
@@ -142,10 +142,10 @@ class LoggerFixture : public ::testing::Test {
 };
 
 inline sim::FilePlan fileOfSize(std::uint32_t size, const std::string& name = {}) {
-  sim::FilePlan spec;
-  spec.size = size;
-  spec.name = name;
-  return spec;
+  sim::FilePlan plan;
+  plan.size = size;
+  plan.name = name;
+  return plan;
 }
 
 }  // namespace ql::test
