@@ -39,6 +39,19 @@ inline constexpr std::uint16_t kFileTable = 0xE00D;       // read: table; write:
 inline constexpr std::uint16_t kFileData = 0xE00E;        // count field carries the file number
 inline constexpr std::uint16_t kCalibrationMode = 0xFEFE; // 0x005C enters, 0x0000 leaves
 
+// Instrument constants: 32-bit values read two registers at a time at odd addresses, 16-bit
+// values at 0xF301 and 0xF302 ...
+inline constexpr std::uint16_t kConstantsFirst = 0xF001;
+inline constexpr std::uint16_t kConstantsLast = 0xF302;
+// ... and over 0xF101.. and 0xF201.. the ratios: doubles read four registers at a time, which
+// overlap the 32-bit constants at the same addresses.
+inline constexpr std::uint16_t kRatiosFirst = 0xF100;
+inline constexpr std::uint16_t kRatiosLast = 0xF2FF;
+inline constexpr std::uint16_t kPressureRatiosFirst = 0xF101;
+inline constexpr std::uint16_t kTemperatureRatiosFirst = 0xF201;
+inline constexpr int kRatioCount = 6;
+inline constexpr int kRatioRegisters = 4;
+
 inline constexpr std::uint16_t kModelQL310 = 100;
 // The serial number register of an unprogrammed logger; never shown.
 inline constexpr std::uint32_t kBlankSerialNumber = 0x0200026E;

@@ -75,7 +75,7 @@ void LoggerModel::seedRegisters() {
   bank_.setU32(reg::kFlashSize, config_.flashSize);
   bank_.setU32(reg::kFlashUsed, config_.flashUsed);
   bank_.set(reg::kBatteryVoltage, config_.batteryMillivolts);
-  bank_.setU32(reg::kBatteryConsumption, config_.batteryConsumption);
+  bank_.setU32(reg::kBatteryUsed, config_.batteryConsumption);
   bank_.set(reg::kTaskRunState, config_.taskRunState);
   for (const auto& [address, value] : config_.constants32) bank_.setU32(address, value);
   for (const auto& [address, value] : config_.constants16) bank_.set(address, value);
@@ -86,7 +86,7 @@ void LoggerModel::addStandardHandlers() {
   addWriteHandler({reg::kClock, reg::kClock}, [this](const Request& r) { return writeClock(r); });
   addReadHandler({reg::kRatiosFirst, reg::kRatiosLast},
                  [this](const Request& r) { return readConstants(r); });
-  addWriteHandler({reg::kBaudRate, reg::kBaudRate}, [this](const Request& r) { return writeBaudRate(r); });
+  addWriteHandler({reg::kBaudCode, reg::kBaudCode}, [this](const Request& r) { return writeBaudRate(r); });
   addReadHandler({reg::kFileTable, reg::kFileTable}, [this](const Request& r) { return readFileTable(r); });
   addWriteHandler({reg::kFileTable, reg::kFileTable}, [this](const Request& r) { return writeFileTable(r); });
   addReadHandler({reg::kFileData, reg::kFileData}, [this](const Request& r) { return readFileData(r); });

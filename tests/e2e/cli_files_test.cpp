@@ -1,15 +1,9 @@
 // velmo files and velmo download against ql310-sim on a pseudo-terminal: the list as the window
 // shows it, and the stored data file compared byte for byte with what the simulated logger holds.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -17,58 +11,20 @@
 #include <vector>
 
 #include "data/data_file.h"
+#include "programs.h"
 #include "sim/logger_model.h"
-
-extern char** environ;
 
 namespace ql {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-  int code = -1;
-  std::string out;
-};
-
-Result run(const std::string& command) {
-  Result r;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return r;
-  std::array<char, 4096> buffer{};
-  std::size_t n;
-  while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) r.out.append(buffer.data(), n);
-  int status = pclose(pipe);
-  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
-}
+using testing::CommandResult;
+using testing::runCommand;
 
 // ql310-sim with three recorded files (one above the speed-switch size) at a known path.
-class Simulator {
- public:
-  explicit Simulator(const std::string& link) : link_(link) {
-    std::vector<std::string> args{QL310_SIM, "--link", link, "--baud", "9600", "--files", "3"};
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn(&pid_, QL310_SIM, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    for (int i = 0; i < 100 && !fs::exists(link_); ++i) usleep(20000);
-  }
-  ~Simulator() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
-  bool ready() const { return pid_ > 0 && fs::exists(link_); }
-
- private:
-  std::string link_;
-  pid_t pid_ = -1;
+struct Simulator : testing::SimulatorProcess {
+  explicit Simulator(const std::string& link) : SimulatorProcess(QL310_SIM, link, {"--files", "3"}) {}
 };
 
 class VelmoFiles : public ::testing::Test {
@@ -83,8 +39,8 @@ class VelmoFiles : public ::testing::Test {
   }
   ~VelmoFiles() override { fs::remove_all(dir); }
 
-  Result velmo(const std::string& arguments) {
-    return run("VELMO_EXTRA_PORTS=" + link + " " VELMO " " + arguments + " 2>" + (dir / "stderr").string());
+  CommandResult velmo(const std::string& arguments) {
+    return runCommand("VELMO_EXTRA_PORTS=" + link + " " VELMO " " + arguments + " 2>" + (dir / "stderr").string());
   }
 
   fs::path dir;
@@ -105,7 +61,7 @@ Bytes readFile(const std::string& path) {
 TEST_F(VelmoFiles, ListsTheFilesNewestFirstWithTheirSlots) {
   Simulator sim(link);
   ASSERT_TRUE(sim.ready());
-  Result r = velmo("files --port " + link + " --baud 9600 --json");
+  CommandResult r = velmo("files --port " + link + " --baud 9600 --json");
   ASSERT_EQ(r.code, 0) << r.out;
   // Standard files 0..2 start further apart the later they are, so slot 2 is the newest.
   const int expectedSlots[] = {2, 1, 0};
@@ -135,7 +91,7 @@ TEST_F(VelmoFiles, DownloadStoresTheFileByteForByteAndRestoresTheRate) {
     const int slot = 3 - position;
     auto file = model.files().file(slot + 1);
     const std::string csv = (dir / ("export" + std::to_string(position) + ".csv")).string();
-    Result r = velmo("download " + std::to_string(position) + " --port " + link + " --baud 9600 --home " +
+    CommandResult r = velmo("download " + std::to_string(position) + " --port " + link + " --baud 9600 --home " +
                      home.string() + " --csv " + csv);
     ASSERT_EQ(r.code, 0) << r.out;
     ASSERT_FALSE(r.out.empty());
