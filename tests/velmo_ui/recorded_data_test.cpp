@@ -20,6 +20,7 @@
 #include <QtTest>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 
 #include "data/data_file.h"
@@ -145,7 +146,7 @@ class RecordedDataTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void downloadThroughTheWindowThenDeleteAnother();
+  void downloadDeleteAndCancelThroughTheWindow();
   void dataPageShowsPagesOfAStoredFile();
   void aDamagedDataFileSaysWhy();
   void depthParametersAreCleanedAsTyped();
@@ -153,7 +154,7 @@ class RecordedDataTest : public QObject {
   void bannerDoubleClickShowsTheProgressDialogIdle();
 };
 
-void RecordedDataTest::downloadThroughTheWindowThenDeleteAnother() {
+void RecordedDataTest::downloadDeleteAndCancelThroughTheWindow() {
   TestHome home;
   QtScheduler loop;
   MemoryPort port(loop);
@@ -166,7 +167,9 @@ void RecordedDataTest::downloadThroughTheWindowThenDeleteAnother() {
 
   auto* files = child<QListWidget>(window, "instrumentFileList");
   QVERIFY(files);
-  QTRY_VERIFY_WITH_TIMEOUT(files->count() == 3 && !program.infoPoll().running(), kLinkTimeoutMs);
+  // The poll has read the file list (the poll exists once the deferred start-up ran).
+  auto listed = [&](int count) { return files->count() == count && !program.infoPoll().running(); };
+  QTRY_VERIFY_WITH_TIMEOUT(listed(3), kLinkTimeoutMs);
 
   // The smallest file (40 records) comes without the speed switch.
   int small = -1;
@@ -201,7 +204,7 @@ void RecordedDataTest::downloadThroughTheWindowThenDeleteAnother() {
 
   // Delete the second listed file: the question, then its slot's number goes out three times.
   program.showPage(Page::Download);
-  QTRY_VERIFY_WITH_TIMEOUT(files->count() == 3 && !program.infoPoll().running(), kLinkTimeoutMs);
+  QTRY_VERIFY_WITH_TIMEOUT(listed(3), kLinkTimeoutMs);
   files->setCurrentRow(1);
   const int slot = *program.fileTable().slotOfItem(1);
   port.clearWriteLog();
@@ -214,8 +217,31 @@ void RecordedDataTest::downloadThroughTheWindowThenDeleteAnother() {
       AppendCrc(Bytes{0x01, 0x10, 0xE0, 0x0D, 0x00, 0x01, 0x02, 0x00, std::uint8_t(slot + 1)});
   auto deleteWrites = [&] { return std::count(port.writeLog().begin(), port.writeLog().end(), expected); };
   QTRY_COMPARE_WITH_TIMEOUT(deleteWrites(), std::ptrdiff_t(3), kUiTimeoutMs);
-  QTRY_COMPARE_WITH_TIMEOUT(files->count(), 2, kLinkTimeoutMs);
+  QTRY_VERIFY_WITH_TIMEOUT(listed(2), kLinkTimeoutMs);
   QVERIFY2(op.unexpected().empty(), op.unexpected().empty() ? "" : op.unexpected().front().c_str());
+
+  // A larger file (300 records, some seconds on the line) cancelled midway: the question, the
+  // dialog goes, nothing is stored.
+  int larger = -1;
+  for (int position = 0; position < files->count(); ++position) {
+    const int listedSlot = *program.fileTable().slotOfItem(position);
+    if (logger.files().file(listedSlot + 1)->size() == 300 * 16 + 2) larger = position;
+  }
+  QVERIFY(larger >= 0);
+  files->setCurrentRow(larger);
+  click(child<PictureButton>(window, "downloadButton"));
+  QTRY_VERIFY_WITH_TIMEOUT(dialog->isVisible() && program.download().received() > 0, kLinkTimeoutMs);
+  op.answerYesNo(true);
+  QTest::mouseClick(dialog->findChild<QPushButton*>("downloadCancel"), Qt::LeftButton);
+  QCOMPARE(q(op.prompts(PromptKind::YesNo).back().text), q(program.text("SUB", "sub_down_file_now")));
+  QTRY_VERIFY_WITH_TIMEOUT(!dialog->isVisible(), kUiTimeoutMs);
+  QCOMPARE(program.download().outcome(), DownloadJob::Outcome::Cancelled);
+  QVERIFY(program.download().storedPath().empty());
+  QVERIFY2(op.unexpected().empty(), op.unexpected().empty() ? "" : op.unexpected().front().c_str());
+  const auto storedFiles =
+      std::distance(std::filesystem::directory_iterator(std::filesystem::path(stored).parent_path()),
+                    std::filesystem::directory_iterator());
+  QCOMPARE(storedFiles, std::ptrdiff_t(1));  // the first download's
 }
 
 void RecordedDataTest::dataPageShowsPagesOfAStoredFile() {
@@ -260,6 +286,36 @@ void RecordedDataTest::dataPageShowsPagesOfAStoredFile() {
 
   click(previous);
   QCOMPARE(window.dataViewPage()->dataPage().page(), 2);
+
+  // The data-page export from page 2: an existing file is only overwritten after a Yes; No shows
+  // the dialog again. The export runs from record 10,001 to the last.
+  const std::string existing = home.dir() + "/taken.csv";
+  std::ofstream(existing) << "keep";
+  const std::string chosen = home.dir() + "/page2";
+  op.answerSaveFile(existing);
+  op.answerYesNo(false);
+  op.answerSaveFile(chosen);
+  click(child<PictureButton>(window, "exportButton"));
+  QVERIFY(op.unexpected().empty());
+  QCOMPARE(op.unusedAnswers(), std::size_t(0));
+  std::ifstream keep(existing);
+  std::string kept;
+  std::getline(keep, kept);
+  QCOMPARE(kept, std::string("keep"));
+  std::ifstream csv(chosen + ".csv", std::ios::binary);
+  QVERIFY(csv.good());
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(csv, line);) lines.push_back(line);
+  QCOMPARE(lines.size(), std::size_t(11 + 10002));
+  QCOMPARE(lines[0].rfind("time:,", 0), std::size_t(0));
+  QCOMPARE(lines[7], std::string("water density:,1.025,Gravitational acceleration:,9.8,Offset:,-100\r"));
+  QCOMPARE(lines[11].substr(0, 20), std::string("2026-03-07 22:40:00,"));     // record 10,001
+  QCOMPARE(lines.back().substr(0, 20), std::string("2026-03-14 21:21:00,"));  // record 20,002
+  QVERIFY(!std::filesystem::exists(home.dir() + "/V_recoder/page2.csv"));
+  op.answerSaveFile("");  // cancelled: nothing is written
+  click(child<PictureButton>(window, "exportButton"));
+  QCOMPARE(op.prompts(PromptKind::SaveFile).size(), std::size_t(3));
+  QCOMPARE(op.unusedAnswers(), std::size_t(0));
   QCOMPARE(model->data(model->index(0, 0)).toString(), QString(" 10001"));
 
   // A clicked row turns red in its value cells; the title row forgets it.
@@ -270,7 +326,7 @@ void RecordedDataTest::dataPageShowsPagesOfAStoredFile() {
   QTest::mouseClick(table->horizontalHeader()->viewport(), Qt::LeftButton, {},
                     QPoint(table->horizontalHeader()->sectionViewportPosition(2) + 5, 5));
   QVERIFY(!model->data(cell, Qt::BackgroundRole).isValid());
-  QVERIFY(op.log().empty());
+  QCOMPARE(op.prompts(PromptKind::Message).size(), std::size_t(0));
 }
 
 void RecordedDataTest::aDamagedDataFileSaysWhy() {
@@ -356,6 +412,27 @@ void RecordedDataTest::chartWindowDrawsThePageAndTheWholeFile() {
   }
   QCOMPARE(plot->series(RecordChart::Value::Temperature)->name(),
            q(window.program().text("QL310", "ql310_temp")));
+
+  // The wheel zooms the page view 50 steps in at most; further steps change nothing.
+  auto timeRange = [&] {
+    for (QAbstractAxis* axis : plot->series(RecordChart::Value::Temperature)->attachedAxes())
+      if (auto* time = qobject_cast<QDateTimeAxis*>(axis))
+        return time->max().toMSecsSinceEpoch() - time->min().toMSecsSinceEpoch();
+    return qint64(-1);
+  };
+  auto wheel = [&](int delta) {
+    const QPoint centre = plot->viewport()->rect().center();
+    QWheelEvent event(centre, plot->viewport()->mapToGlobal(centre), {}, QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(plot->viewport(), &event);
+  };
+  const qint64 unzoomed = timeRange();
+  for (int step = 0; step < 60; ++step) wheel(120);
+  QCOMPARE(RecordChart::zoomLevel(), RecordChart::kMaxZoomLevel);
+  const qint64 closest = timeRange();
+  QVERIFY(closest < unzoomed / 5);
+  wheel(120);
+  QCOMPARE(timeRange(), closest);
 
   // Unticking a box empties its series.
   chart->findChild<QCheckBox*>("pressureBox")->click();
