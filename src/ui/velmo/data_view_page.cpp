@@ -72,8 +72,13 @@ DataViewPage::DataViewPage(VelmoProgram& program, const VelmoPictures& pictures,
 
   // The table.
   QStringList titles;
-  for (int column = 0; column < DataPage::kColumns; ++column)
-    titles << toQString(program_.text(DataPage::kTitleSection, DataPage::columnTitleKey(column)));
+  for (int column = 0; column < DataPage::kColumns; ++column) {
+    // The unit goes on a second line, so that the value columns stay narrow.
+    QString title = toQString(program_.text(DataPage::kTitleSection, DataPage::columnTitleKey(column)));
+    const qsizetype unit = title.indexOf('(');
+    if (unit > 0) title = title.left(unit).trimmed() + "\n" + title.mid(unit);
+    titles << title;
+  }
   model_ = new DataTableModel(page_, titles, this);
   table_ = new QTableView(this);
   table_->setObjectName("dataTable");
