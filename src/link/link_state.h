@@ -32,6 +32,9 @@ struct LinkState {
   // -1 means an answer came and the next step runs at once.
   std::int32_t InfoStep = 0;
   std::int32_t ReplyWait = 0;
+  // The request the current step sent (with its CRC). Only its answer moves the sequencer on:
+  // late duplicates of earlier answers (queued behind a long stream, say) must not skip steps.
+  Bytes AwaitedRequest;
 
   std::int32_t WriteAckCount = 0;
   std::int32_t EraseCountdown = 0;

@@ -205,7 +205,8 @@ ReceiveDispatcher::Branch ReceiveDispatcher::route(const Bytes& received) {
     if (!r.matches(block)) continue;
     lastKind_ = r.kind;
     bool counts = handlers_.onReply(r.kind, block);
-    if (r.advancesStep && counts) {
+    const bool awaited = state_.AwaitedRequest.empty() || startsWith(block, state_.AwaitedRequest);
+    if (r.advancesStep && counts && awaited) {
       ++state_.InfoStep;
       state_.ReplyWait = -1;
     } else if (r.kind == ReplyKind::SettingsDriftValue || r.kind == ReplyKind::SettingsPressureDrift) {

@@ -64,6 +64,7 @@ void InfoPoll::tick() {
 
 void InfoPoll::sendStep(const Bytes& request, std::int32_t wait) {
   send_(request);
+  state_.AwaitedRequest = AppendCrc(request);
   state_.ReplyWait = wait;
   state_.IdleTicks = 0;
 }

@@ -123,6 +123,17 @@ TEST_F(Dispatch, CountedAnswersAdvanceTheSequencerAndOthersDoNot) {
   EXPECT_EQ(state.InfoStep, 5);
 }
 
+TEST_F(Dispatch, OnlyTheAnswerToTheAwaitedRequestMovesTheSequencer) {
+  state.InfoStep = 6;
+  state.AwaitedRequest = AppendCrc(reg::readRequest(reg::kBatteryVoltage, 1));
+  // A late second answer to the step before: shown, but the sequencer stays.
+  EXPECT_EQ(feed(readReply(0xE003, 2, zeros(4))), Branch::Reply);
+  EXPECT_EQ(handlers.calls.size(), 1u);
+  EXPECT_EQ(state.InfoStep, 6);
+  EXPECT_EQ(feed(readReply(0x0101, 1, bytesFromHex("0E 10"))), Branch::Reply);
+  EXPECT_EQ(state.InfoStep, 7);
+}
+
 TEST_F(Dispatch, ClaimingFlagsComeFirst) {
   const Bytes info = readReply(0x2001, 1, bytesFromHex("00 64"));
   state.Downloading = true;

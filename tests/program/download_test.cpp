@@ -401,3 +401,28 @@ TEST_F(DownloadTest, AStreamRunningPastTheBufferIsCutAtItsEnd) {
 
 }  // namespace
 }  // namespace ql
+
+namespace ql {
+namespace {
+
+TEST_F(DownloadTest, TheRestOfACancelledStreamIsNotTakenForAnswers) {
+  logger.files().put(1, fileOfSize(3000 * 16 + 2));
+  logger.files().put(2, fileOfSize(100 * 16 + 2));
+  VelmoProgram& velmo = start();
+  ASSERT_EQ(velmo.fileTable().count(), 2);
+  velmo.startDownload(0);
+  ASSERT_TRUE(loop.advanceUntil([&] { return job().received() > 5000; }, 60000));
+  op.answerYesNo(true);
+  velmo.cancelDownload();
+
+  // Delete the other file while the logger is still sending the rest of the cancelled one.
+  op.answerYesNo(true);
+  velmo.deleteFile(velmo.fileTable().slotOfItem(0) == 1 ? 0 : 1);
+  // The logger answers only once the rest of the stream is out, which takes a while.
+  ASSERT_TRUE(loop.advanceUntil([&] { return velmo.fileTable().count() == 1 && pollFinished(); }, 180000))
+      << "step " << velmo.linkState().InfoStep << ", listed " << velmo.fileTable().count();
+  EXPECT_EQ(logger.files().presentCount(), 1);
+}
+
+}  // namespace
+}  // namespace ql
