@@ -188,6 +188,12 @@ void VelmoProgram::clearInformation() {
   memo_.clear();
 }
 
+void VelmoProgram::setDepthParameters(const DepthParameters& depth) {
+  saved_.density = depth.density;
+  saved_.gravity = depth.gravity;
+  saved_.pressureOffset = depth.offset;
+}
+
 void VelmoProgram::showFileDetails(int position) {
   std::vector<std::string> lines = fileTable_.details(position, texts_.lookup(), state_.TraceSwitch);
   if (lines.empty()) return;

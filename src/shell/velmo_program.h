@@ -14,6 +14,7 @@
 #include "data/download.h"
 #include "data/file_deletion.h"
 #include "data/file_table.h"
+#include "data/water_height.h"
 #include "link/connection.h"
 #include "link/connection_panel.h"
 #include "link/link_state.h"
@@ -94,6 +95,9 @@ class VelmoProgram : private ReplyHandlers {
   void disconnect() { connection_->disconnect(); }
   void setAutoSearch(bool on) { connection_->setAutoSearch(on); }
   void clearMemo() { memo_.clear(); }
+  // The conversion constants typed on the data page: used by the download export and kept in
+  // sysuse.d at exit.
+  void setDepthParameters(const DepthParameters& depth);
   // The operator picked an item of the instrument's file list: its details go to the memo.
   void showFileDetails(int position);
   // "获取": fetches the file at the displayed position (0-based) into a local data file. The

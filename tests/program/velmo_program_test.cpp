@@ -92,12 +92,16 @@ TEST_F(VelmoProgramTest, FindsTheLoggerAndShowsEveryField) {
 TEST_F(VelmoProgramTest, ExitSavesTheStateFileWhole) {
   VelmoProgram& velmo = start();
   loop.advance(100);
+  velmo.setDepthParameters(DepthParameters{1.0, 9.81, -101.3});
   velmo.close(WindowGeometry{10, 20, 700, 1000}, "english");
   EXPECT_EQ(fs::file_size(home / "sysuse.d"), SavedState::kFileSize);
   auto saved = loadSavedState((home / "sysuse.d").string());
   ASSERT_TRUE(saved.state.window.has_value());
   EXPECT_EQ(saved.state.window->width, 1000);
   EXPECT_EQ(saved.state.languageName, "english");
+  EXPECT_EQ(saved.state.density, 1.0);
+  EXPECT_EQ(saved.state.gravity, 9.81);
+  EXPECT_EQ(saved.state.pressureOffset, -101.3);
   // The last frame told the logger the program is gone.
   ASSERT_TRUE(logger.lastControlCode().has_value() || !port.isOpen());
 }

@@ -196,6 +196,7 @@ void DataViewPage::parameterEdited(Parameter parameter) {
   *targets[parameter] = cleaned.value;
   // The next decoding uses it; rows shown keep the values they were decoded with.
   page_.setDepthParameters(depth_);
+  program_.setDepthParameters(depth_);
 }
 
 void DataViewPage::applyPrecisions() {
