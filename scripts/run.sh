@@ -22,3 +22,5 @@ echo "\$ velmo find"
 "$bin/velmo" find --timeout 60
 echo "\$ velmo info --port $link --baud 9600"
 "$bin/velmo" info --port "$link" --baud 9600
+echo "\$ velmo files --port $link --baud 9600"
+"$bin/velmo" files --port "$link" --baud 9600
