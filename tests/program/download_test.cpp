@@ -426,3 +426,22 @@ TEST_F(DownloadTest, TheRestOfACancelledStreamIsNotTakenForAnswers) {
 
 }  // namespace
 }  // namespace ql
+
+namespace ql {
+namespace {
+
+TEST_F(DownloadTest, ClosingTheIdleDialogAlsoRestoresTheRate) {
+  VelmoProgram& velmo = start();
+  port.clearWriteLog();
+  velmo.showDownloadDialog();
+  EXPECT_TRUE(dialog().visible);
+  EXPECT_EQ(dialog().percent, 0);
+  velmo.cancelDownload();
+  EXPECT_FALSE(dialog().visible);
+  EXPECT_TRUE(op.prompts(PromptKind::YesNo).empty());
+  ASSERT_TRUE(settle());
+  EXPECT_EQ(framesSent(kRestoreTo9600).size(), 2u);
+}
+
+}  // namespace
+}  // namespace ql
