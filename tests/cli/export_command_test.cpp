@@ -37,7 +37,7 @@ std::string readFile(const std::string& path) {
 }
 
 TEST(ExportCommand, WritesThePageExportWithTheGivenParameters) {
-  test::TempDir dir;
+  test::DataDir dir;
   const std::string wlr = dir.dataFile("f.wlr", test::numberedRecords(10002));
   const std::string csv = dir.file("out.csv");
   const Outcome run = velmo({"export", wlr, "-o", csv, "--page", "2", "--density", "1", "--gravity", "10", "--offset",
@@ -62,7 +62,7 @@ TEST(ExportCommand, WritesThePageExportWithTheGivenParameters) {
 }
 
 TEST(ExportCommand, DefaultsAreThoseOfAFreshProgram) {
-  test::TempDir dir;
+  test::DataDir dir;
   const Outcome run = velmo({"export", dir.dataFile("f.wlr", test::numberedRecords(1))});
   ASSERT_EQ(run.code, cli::kExitOk) << run.err;
   const auto printed = lines(run.out);
@@ -72,7 +72,7 @@ TEST(ExportCommand, DefaultsAreThoseOfAFreshProgram) {
 }
 
 TEST(ExportCommand, BadUsage) {
-  test::TempDir dir;
+  test::DataDir dir;
   const std::string wlr = dir.dataFile("f.wlr", test::numberedRecords(3));
   const std::vector<std::vector<std::string>> cases = {
       {"export"},
@@ -96,7 +96,7 @@ TEST(ExportCommand, BadUsage) {
 }
 
 TEST(ExportCommand, FileErrors) {
-  test::TempDir dir;
+  test::DataDir dir;
   const std::string wlr = dir.dataFile("f.wlr", test::numberedRecords(3));
   struct Case {
     std::vector<std::string> args;

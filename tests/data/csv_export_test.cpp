@@ -109,7 +109,7 @@ TEST(CsvExport, DataPageLayout) {
   EXPECT_EQ(lines(fromMemory.str()), expected);
 
   // The same export from the file open on the data page.
-  test::TempDir dir;
+  test::DataDir dir;
   DataPage page;
   ASSERT_TRUE(page.openDataFile(dir.dataFile("f.wlr", stream)).opened());
   std::ostringstream fromFile;
@@ -133,7 +133,7 @@ TEST(CsvExport, DataPageParametersAndPrecisions) {
 }
 
 TEST(CsvExport, DataPageExportRunsFromTheShownPageToTheEnd) {
-  test::TempDir dir;
+  test::DataDir dir;
   DataPage page;
   ASSERT_TRUE(page.openDataFile(dir.dataFile("f.wlr", test::numberedRecords(20002))).opened());
   ASSERT_TRUE(page.nextPage());
@@ -174,7 +174,7 @@ TEST(CsvExport, AFailingStreamEndsTheExportAsAFailure) {
   EXPECT_FALSE(WriteDownloadExport(test::sampleHeader().entry(), "SN", stream.data(), stream.size(), options(), out));
   EXPECT_EQ(disk.taken.substr(0, 19), "2026-03-16 10:11:12");  // what was written stays
 
-  test::TempDir dir;
+  test::DataDir dir;
   DataPage page;
   ASSERT_TRUE(page.openDataFile(dir.dataFile("f.wlr", stream)).opened());
   FullDisk pageDisk(100000);

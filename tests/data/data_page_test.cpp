@@ -34,7 +34,7 @@ TEST(DataPage, PagesOverlapByOneRecord) {
       {20002, true, 3, 10002, 20001, 2},
       {20003, true, 3, 10002, 20001, 3},
   };
-  test::TempDir dir;
+  test::DataDir dir;
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.records) + (c.trailing ? " with checksum" : ""));
     DataPage page;
@@ -63,7 +63,7 @@ TEST(DataPage, PagesOverlapByOneRecord) {
 }
 
 TEST(DataPage, TurningPagesBackAndForth) {
-  test::TempDir dir;
+  test::DataDir dir;
   DataPage page;
   ASSERT_TRUE(page.openDataFile(dir.dataFile("f.wlr", test::numberedRecords(25000))).opened());
   ASSERT_EQ(page.pageCount(), 3);
@@ -87,7 +87,7 @@ TEST(DataPage, CellsAndTheSettingsTheyWereDecodedWith) {
   test::appendRecord(stream, {{0x26, 0x03, 0x14, 0x12, 0x30, 0x05}, 0xFFCFF4, 1102500, 423456, 0});
   test::appendRecord(stream, {{0x26, 0x03, 0x14, 0x12, 0x30, 0x06}, 215678, 0, 0, 1});
   stream.insert(stream.end(), {0x12, 0x34});
-  test::TempDir dir;
+  test::DataDir dir;
   DataPage page;
   page.setTemperatureDecimals(3);
   page.setPressureDecimals(1);
@@ -114,7 +114,7 @@ TEST(DataPage, CellsAndTheSettingsTheyWereDecodedWith) {
 }
 
 TEST(DataPage, DamagedFilesOpenWithAMessage) {
-  test::TempDir dir;
+  test::DataDir dir;
   DataPage page;
   const std::string good = dir.dataFile("good.wlr", test::numberedRecords(3));
   ASSERT_TRUE(page.openDataFile(good).opened());
@@ -160,7 +160,7 @@ TEST(DataPage, DamagedFilesOpenWithAMessage) {
 }
 
 TEST(DataPage, AFileWithAPartialLastRecordShowsOnlyWholeRecords) {
-  test::TempDir dir;
+  test::DataDir dir;
   Bytes stream = test::numberedRecords(2, false);
   stream.insert(stream.end(), 14, 0x11);  // 14 bytes of a third record
   DataPage page;
@@ -173,7 +173,7 @@ TEST(DataPage, AFileWithAPartialLastRecordShowsOnlyWholeRecords) {
 }
 
 TEST(LocalFiles, ListsDataFilesBySerialAndMarksTheLastStored) {
-  test::TempDir home;
+  test::DataDir home;
   namespace fs = std::filesystem;
   home.dataFile("bakwlr/QL310-0042/20260314123000_TIDE=A 2026-03-14 12.wlr", {});
   home.dataFile("bakwlr/QL310-0042/20260101080000_OLD.wlr", {});

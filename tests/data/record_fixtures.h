@@ -13,6 +13,7 @@
 
 #include "data/data_file.h"
 #include "link/bytes.h"
+#include "support/temp_dir.h"
 
 namespace ql::test {
 
@@ -74,21 +75,10 @@ inline DataFileHeader sampleHeader() {
   return header;
 }
 
-class TempDir {
+// A scratch directory that writes data files.
+class DataDir : public TempDir {
  public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "ql_data_XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data());
-  }
-  ~TempDir() {
-    std::error_code error;
-    std::filesystem::remove_all(path_, error);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
+  DataDir() : TempDir("ql_data") {}
 
   // A data file of sampleHeader() and the stream; its path.
   std::string dataFile(const std::string& name, const Bytes& stream) const {
@@ -102,9 +92,6 @@ class TempDir {
     std::ofstream(p, std::ios::binary) << bytes;
     return p;
   }
-
- private:
-  std::string path_;
 };
 
 }  // namespace ql::test

@@ -14,7 +14,7 @@
 #include "shell/language_keys.h"
 #include "shell/language_texts.h"
 #include "shell/utf8_text.h"
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace ql {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "shell/picture_files.h"
 #include "shell/velmo_home.h"
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace ql {
 namespace {

@@ -9,7 +9,7 @@
 #include <limits>
 
 #include "runtime/atomic_file.h"
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace ql {
 namespace {

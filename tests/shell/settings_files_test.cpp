@@ -6,7 +6,7 @@
 #include "runtime/ini_file.h"
 #include "shell/startup_switches.h"
 #include "shell/window_geometry.h"
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace ql {
 namespace {

@@ -1,5 +1,5 @@
 #pragma once
-// A fresh directory per test, removed afterwards.
+// A fresh directory per test, removed afterwards. Shared by the test folders.
 
 #include <stdlib.h>
 
@@ -11,8 +11,8 @@ namespace ql::test {
 
 class TempDir {
  public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "ql_shell_XXXXXX").string();
+  explicit TempDir(const std::string& prefix = "ql_test") {
+    std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "_XXXXXX")).string();
     path_ = ::mkdtemp(pattern.data());
   }
   ~TempDir() {
