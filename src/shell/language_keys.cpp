@@ -229,6 +229,7 @@ const std::vector<LanguageKey>& languageKeys() {
       {"QL310", "ql310_line_cond"},
       {"QL310", "ql310_line_intemp"},
       {"QL310", "ql310_graphdis"},
+      {"QL310", "ql310_whole_file"},
       // MENU
       {"MENU", "menu_dis"},
       {"MENU", "menu_clear"},

@@ -14,11 +14,6 @@ namespace ql {
 
 namespace {
 
-// The whole-file view is no part of the language files.
-QString wholeFileCaption(const VelmoProgram& program) {
-  return program.language() == "chinese" ? QString::fromUtf8("整个文件") : QStringLiteral("Whole file");
-}
-
 // Room between the value boxes and the whole-file box, and below it.
 constexpr int kBoxGap = 32;
 
@@ -55,7 +50,7 @@ ChartWindow::ChartWindow(const VelmoProgram& program, const DataPage& page, QWid
     valueBoxes_[i] = box;
   }
   boxes->addSpacing(kBoxGap);
-  wholeFileBox_ = new QCheckBox(wholeFileCaption(program), this);
+  wholeFileBox_ = new QCheckBox(toQString(program.text("QL310", "ql310_whole_file")), this);
   wholeFileBox_->setObjectName("wholeFileBox");
   connect(wholeFileBox_, &QCheckBox::toggled, this, &ChartWindow::setWholeFile);
   boxes->addWidget(wholeFileBox_);
