@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "link/crc.h"
+#include "link/port_list.h"
 #include "link/register_map.h"
 
 namespace ql {
@@ -113,14 +114,7 @@ void Connection::sendProbe() {
 }
 
 void Connection::fillPortBox(const std::string& list) {
-  panel_.ports.clear();
-  std::size_t start = 0;
-  while (list.size() - start > 2) {
-    std::size_t sep = list.find('_', start);
-    if (sep == std::string::npos || sep - start < 2) break;  // a name of at least two characters
-    panel_.ports.push_back(list.substr(start, sep - start));
-    start = sep + 1;
-  }
+  panel_.ports = splitPortList(list);
   panel_.portIndex = -1;
 }
 

@@ -60,4 +60,16 @@ std::string ListSerialPorts(char separator) {
   return out;
 }
 
+std::vector<std::string> splitPortList(const std::string& list) {
+  std::vector<std::string> names;
+  std::size_t start = 0;
+  while (list.size() - start > 2) {
+    std::size_t sep = list.find('_', start);
+    if (sep == std::string::npos || sep - start < 2) break;
+    names.push_back(list.substr(start, sep - start));
+    start = sep + 1;
+  }
+  return names;
+}
+
 }  // namespace ql

@@ -12,5 +12,8 @@ namespace ql {
 std::vector<std::string> serialPortPaths();
 // The same names, each followed by the separator: "/dev/ttyUSB0_/dev/ttyS0_". Empty when none.
 std::string ListSerialPorts(char separator);
+// The names of a ListSerialPorts('_') text, front to back; a name shorter than two characters
+// ends the list.
+std::vector<std::string> splitPortList(const std::string& list);
 
 }  // namespace ql

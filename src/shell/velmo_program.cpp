@@ -132,17 +132,7 @@ void VelmoProgram::startHeadless() {
   secondTimer_->start();
 }
 
-void VelmoProgram::fillPortBoxFromSystem() {
-  std::string list = env_.listPorts('_');
-  panel_.ports.clear();
-  std::size_t start = 0;
-  while (list.size() - start > 2) {
-    std::size_t sep = list.find('_', start);
-    if (sep == std::string::npos || sep - start < 2) break;
-    panel_.ports.push_back(list.substr(start, sep - start));
-    start = sep + 1;
-  }
-}
+void VelmoProgram::fillPortBoxFromSystem() { panel_.ports = splitPortList(env_.listPorts('_')); }
 
 void VelmoProgram::close(const WindowGeometry& window, const std::string& languageBoxText) {
   connection_->sendExitFrame();
