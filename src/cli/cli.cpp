@@ -39,10 +39,9 @@ int info(const Options& options, std::ostream& out, std::ostream& err) {
     return kExitNoLogger;
   }
   const InstrumentInfo& info = session.program.instrumentInfo();
-  const LinkState& state = session.program.linkState();
   // The poll ends at its last step, or stops early at a running task.
   if (!waitForInformation(session, std::max<std::int64_t>(1000, options.timeoutMs - (session.loop.nowMs() - started)))) {
-    err << "velmo: the logger stopped answering (information step " << state.InfoStep << ")\n";
+    err << "velmo: " << informationFailure(session) << "\n";
     return kExitNoLogger;
   }
 

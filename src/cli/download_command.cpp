@@ -114,8 +114,7 @@ int downloadCommand(const Arguments& args, std::ostream& out, std::ostream& err)
   const std::int64_t left =
       std::max<std::int64_t>(1000, options.timeoutMs - (session.loop.nowMs() - started));
   if (!waitForInformation(session, left)) {
-    err << "velmo download: the logger stopped answering (information step " << program.linkState().InfoStep
-        << ")\n";
+    err << "velmo download: " << informationFailure(session) << "\n";
     return kExitNoLogger;
   }
   if (program.instrumentInfo().taskRunning) {

@@ -69,8 +69,7 @@ int filesCommand(const Arguments& args, std::ostream& out, std::ostream& err) {
   const std::int64_t left =
       std::max<std::int64_t>(1000, options->timeoutMs - (session.loop.nowMs() - started));
   if (!waitForInformation(session, left)) {
-    err << "velmo files: the logger stopped answering (information step "
-        << session.program.linkState().InfoStep << ")\n";
+    err << "velmo files: " << informationFailure(session) << "\n";
     return kExitNoLogger;
   }
   if (session.program.instrumentInfo().taskRunning) {

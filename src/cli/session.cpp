@@ -35,12 +35,16 @@ bool connect(HeadlessSession& session, const Options& options, std::int64_t time
 }
 
 bool waitForInformation(HeadlessSession& session, std::int64_t timeoutMs) {
-  InfoPoll& poll = session.program.infoPoll();
-  const InstrumentInfo& info = session.program.instrumentInfo();
-  const LinkState& state = session.program.linkState();
-  return session.loop.runUntil(
-      [&] { return !poll.running() && (state.InfoStep > InfoPoll::kStepLiveValues || info.taskRunning); },
-      timeoutMs);
+  const InfoPoll& poll = session.program.infoPoll();
+  return session.loop.runUntil([&] { return poll.finished() || poll.haltedByRunningTask(); }, timeoutMs);
+}
+
+std::string informationFailure(HeadlessSession& session) {
+  const InfoPoll& poll = session.program.infoPoll();
+  // A logger that answers with a serial number the program refuses is not silent.
+  if (poll.step() == InfoPoll::kSerialNumber && !poll.serialNumberRejection().empty())
+    return "the logger's serial number was not accepted: " + poll.serialNumberRejection();
+  return "the logger stopped answering (information step " + std::to_string(poll.step()) + ")";
 }
 
 std::string jsonString(const std::string& text) {

@@ -38,6 +38,8 @@ bool connect(HeadlessSession& session, const Options& options, std::int64_t time
 
 // Waits until the information poll has ended, or stopped at a running task. False on timeout.
 bool waitForInformation(HeadlessSession& session, std::int64_t timeoutMs);
+// Why waitForInformation gave up, for the error line.
+std::string informationFailure(HeadlessSession& session);
 
 // text as a JSON string literal.
 std::string jsonString(const std::string& text);

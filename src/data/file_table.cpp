@@ -81,7 +81,6 @@ FileTable::Outcome FileTable::parse(const Bytes& received, LinkState& state, con
 
   const Bytes emptyTable = concat({AppendCrc(reg::readRequest(reg::kFileTable, 1)), Bytes{0x01, 0x03, 0x00, 0x20, 0xF0}});
   if (block == emptyTable) {
-    ++state.InfoStep;
     clear();
     return Outcome::Empty;
   }
@@ -96,7 +95,6 @@ FileTable::Outcome FileTable::parse(const Bytes& received, LinkState& state, con
     return Outcome::BadChecksum;
   }
 
-  ++state.InfoStep;
   for (auto& slot : slots_) slot.fill(0);
   fillSlots(Bytes(head + kEntriesHead.size(), block.end()));
   sortNewestFirst();

@@ -44,12 +44,14 @@ class FileTable : public Observable {
   static constexpr int kMaxShown = 16;
   static constexpr std::size_t kSlotSize = 51;
 
-  // What the parser did with a block, for the poll.
+  // What the parser did with a block. The poll moves on when the table was taken (Accepted or
+  // Empty) and reads it again otherwise.
   enum class Outcome { Incomplete, Empty, Ignored, BadChecksum, Accepted };
+  static bool taken(Outcome outcome) { return outcome == Outcome::Accepted || outcome == Outcome::Empty; }
 
   // One block of the reply to the table read (or its continuation). Sets or clears the
-  // continuation mark in state and advances InfoStep when the table is taken. trace, when given,
-  // receives the checksum dump and the checksum complaint.
+  // continuation mark in state. trace, when given, receives the checksum dump and the checksum
+  // complaint.
   using TraceSink = std::function<void(const std::string&)>;
   Outcome parse(const Bytes& block, LinkState& state, const TraceSink& trace = {});
 

@@ -1,6 +1,7 @@
 #pragma once
-// The link state shared by the connection, the receive dispatcher and the request sequencers.
-// It lives as long as the program; everything runs on the loop thread.
+// The link state shared by the connection, the receive dispatcher and the features that claim the
+// link. It lives as long as the program; everything runs on the loop thread. The request
+// sequences keep their steps themselves (status/poll_sequencer.h).
 
 #include <cstdint>
 #include <string>
@@ -28,15 +29,6 @@ struct LinkState {
   Bytes LastRequest;  // the last write (or live-value read) whose reply is awaited
   Bytes LastReply;
 
-  // Request sequencer: the step to perform next, and ticks before it is performed (again);
-  // -1 means an answer came and the next step runs at once.
-  std::int32_t InfoStep = 0;
-  std::int32_t ReplyWait = 0;
-  // The request the current step sent (with its CRC). Only its answer moves the sequencer on:
-  // late duplicates of earlier answers (queued behind a long stream, say) must not skip steps.
-  Bytes AwaitedRequest;
-
-  std::int32_t WriteAckCount = 0;
   std::int32_t EraseCountdown = 0;
 
   // Flags by which features claim the link.

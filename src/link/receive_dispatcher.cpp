@@ -19,10 +19,13 @@ const Bytes kBaudWriteHead{0x01, 0x10, 0x11, 0x02, 0x00, 0x01};
 constexpr std::size_t kHeldFragmentMax = 60;
 
 bool equalPrefix(const Bytes& block, const Bytes& prefix, std::size_t length) {
-  return prefix.size() >= length && block.size() >= length && std::equal(prefix.begin(), prefix.begin() + length, block.begin());
+  return prefix.size() >= length && block.size() >= length &&
+         std::equal(prefix.begin(), prefix.begin() + length, block.begin());
 }
 
-Bytes first(const Bytes& data, std::size_t n) { return Bytes(data.begin(), data.begin() + std::min(n, data.size())); }
+Bytes first(const Bytes& data, std::size_t n) {
+  return Bytes(data.begin(), data.begin() + std::min(n, data.size()));
+}
 
 // The live-value reply comes in several shapes, with and without the echo of its request.
 bool isLiveValueReply(const Bytes& block) {
@@ -40,23 +43,27 @@ bool isLiveValueReply(const Bytes& block) {
 
 }  // namespace
 
-ReceiveDispatcher::ReceiveDispatcher(LinkState& state, ReplyHandlers& handlers) : state_(state), handlers_(handlers) {
+ReceiveDispatcher::ReceiveDispatcher(LinkState& state, ReplyHandlers& handlers)
+    : state_(state), handlers_(handlers) {
   buildRoutes();
 }
 
 void ReceiveDispatcher::addEchoRoute(const Bytes& request, const Bytes& responseHead, Route::Length test,
-                                     std::size_t length, ReplyKind kind, bool advancesStep) {
+                                     std::size_t length, ReplyKind kind) {
   Bytes prefix = concat({AppendCrc(request), responseHead});
   auto lengthOk = [test, length](std::size_t n) {
     switch (test) {
-      case Route::Length::Exactly: return n == length;
-      case Route::Length::MoreThan: return n > length;
-      case Route::Length::AtLeast: return n >= length;
+      case Route::Length::Exactly:
+        return n == length;
+      case Route::Length::MoreThan:
+        return n > length;
+      case Route::Length::AtLeast:
+        return n >= length;
     }
     return false;
   };
-  routes_.push_back({[prefix, lengthOk](const Bytes& b) { return lengthOk(b.size()) && startsWith(b, prefix); },
-                     kind, advancesStep});
+  routes_.push_back(
+      {[prefix, lengthOk](const Bytes& b) { return lengthOk(b.size()) && startsWith(b, prefix); }, kind});
 }
 
 // The reply table, in the order the tests run.
@@ -73,7 +80,7 @@ void ReceiveDispatcher::buildRoutes() {
   addEchoRoute(readRequest(reg::kFlashSize, 2), none, L::MoreThan, 16, ReplyKind::FlashSize);
   addEchoRoute(readRequest(reg::kFlashUsed, 2), none, L::MoreThan, 16, ReplyKind::FlashUsed);
   addEchoRoute(readRequest(reg::kClock, 3), none, L::MoreThan, 18, ReplyKind::Clock);
-  addEchoRoute(readRequest(reg::kFileTable, 1), none, L::MoreThan, 7, ReplyKind::FileList, false);
+  addEchoRoute(readRequest(reg::kFileTable, 1), none, L::MoreThan, 7, ReplyKind::FileList);
   addEchoRoute(readRequest(reg::kTaskName, 8), none, L::MoreThan, 28, ReplyKind::TaskName);
   addEchoRoute(readRequest(reg::kTaskStart, 3), none, L::MoreThan, 18, ReplyKind::TaskStart);
   addEchoRoute(readRequest(reg::kTaskEnd, 3), none, L::MoreThan, 18, ReplyKind::TaskEnd);
@@ -93,24 +100,26 @@ void ReceiveDispatcher::buildRoutes() {
     addEchoRoute(readRequest(address, 1), kReadHead, L::AtLeast, 15, ReplyKind::Constant16);
 
   // Writes recorded in LastRequest: the rate write first, then any write with and without echo.
-  routes_.push_back({[this](const Bytes& b) {
-                       const Bytes& last = state_.LastRequest;
-                       if (last.empty()) return false;
-                       if (startsWith(b, concat({last, kBaudWriteHead})) && b.size() >= last.size() + kBaudWriteHead.size())
-                         return true;
-                       return b.size() == 8 && startsWith(last, kBaudWriteHead) && startsWith(b, kBaudWriteHead);
-                     },
-                     ReplyKind::BaudRateAccepted, false});
-  routes_.push_back({[this](const Bytes& b) {
-                       const Bytes& last = state_.LastRequest;
-                       return !last.empty() && startsWith(b, concat({last, first(last, 4)})) && last.size() >= 4;
-                     },
-                     ReplyKind::WriteAcknowledged, false});
+  routes_.push_back(
+      {[this](const Bytes& b) {
+         const Bytes& last = state_.LastRequest;
+         if (last.empty()) return false;
+         if (startsWith(b, concat({last, kBaudWriteHead})) && b.size() >= last.size() + kBaudWriteHead.size())
+           return true;
+         return b.size() == 8 && startsWith(last, kBaudWriteHead) && startsWith(b, kBaudWriteHead);
+       },
+       ReplyKind::BaudRateAccepted});
+  routes_.push_back(
+      {[this](const Bytes& b) {
+         const Bytes& last = state_.LastRequest;
+         return !last.empty() && startsWith(b, concat({last, first(last, 4)})) && last.size() >= 4;
+       },
+       ReplyKind::WriteAcknowledged});
   routes_.push_back({[this](const Bytes& b) {
                        const Bytes& last = state_.LastRequest;
                        return b.size() == 8 && last.size() >= 6 && equalPrefix(b, last, 6);
                      },
-                     ReplyKind::WriteAcknowledgedBare, false});
+                     ReplyKind::WriteAcknowledgedBare});
 
   // Pressure and temperature ratios: four-register reads, addresses stepping by 4.
   for (std::uint16_t base : {0xF101, 0xF201})
@@ -118,13 +127,16 @@ void ReceiveDispatcher::buildRoutes() {
       addEchoRoute(readRequest(address, 4), kReadHead, L::AtLeast, 21, ReplyKind::Ratio64);
   addEchoRoute(readRequest(reg::kDepthSettings, 4), kReadHead8, L::AtLeast, 21, ReplyKind::DepthSettings);
 
-  // The settings dialog's two reads are recognised by the step that sent them.
-  routes_.push_back({[this](const Bytes& b) { return state_.InfoStep == 300 && b.size() == 33; },
-                     ReplyKind::SettingsDriftValue, false});
-  routes_.push_back({[this](const Bytes& b) { return state_.InfoStep == 301 && b.size() == 17; },
-                     ReplyKind::SettingsPressureDrift, false});
+  // The settings dialog's two reads are recognised by what is awaited and by their length.
+  routes_.push_back(
+      {[this](const Bytes& b) { return b.size() == 33 && handlers_.awaits(ReplyKind::SettingsDriftValue); },
+       ReplyKind::SettingsDriftValue});
+  routes_.push_back({[this](const Bytes& b) {
+                       return b.size() == 17 && handlers_.awaits(ReplyKind::SettingsPressureDrift);
+                     },
+                     ReplyKind::SettingsPressureDrift});
 
-  routes_.push_back({isLiveValueReply, ReplyKind::LiveValues, false});
+  routes_.push_back({isLiveValueReply, ReplyKind::LiveValues});
 }
 
 void ReceiveDispatcher::onReceiveData(const std::uint8_t* data, std::size_t length) {
@@ -177,14 +189,14 @@ ReceiveDispatcher::Branch ReceiveDispatcher::route(const Bytes& received) {
   if (state_.FileListContinues) {
     state_.LastReply = block;
     handlers_.onFileListContinuation(block);
-    state_.ReplyWait = -1;
     return Branch::FileListContinuation;
   }
 
   if (block.size() < 6) return Branch::TooShort;
 
   for (std::uint8_t code : {0xF0, 0xF1}) {
-    Bytes head = concat({AppendCrc(reg::writeRequest(reg::kBaudCode, std::uint16_t(code << 8 | code))), kBaudWriteHead});
+    Bytes head = concat(
+        {AppendCrc(reg::writeRequest(reg::kBaudCode, std::uint16_t(code << 8 | code))), kBaudWriteHead});
     if (block.size() > 22 && startsWith(block, head)) {
       state_.SwitchAcked = true;
       handlers_.onSpeedSwitchReply(BeU32(block.data() + 17));
@@ -204,16 +216,7 @@ ReceiveDispatcher::Branch ReceiveDispatcher::route(const Bytes& received) {
   for (const Route& r : routes_) {
     if (!r.matches(block)) continue;
     lastKind_ = r.kind;
-    bool counts = handlers_.onReply(r.kind, block);
-    const bool awaited = state_.AwaitedRequest.empty() || startsWith(block, state_.AwaitedRequest);
-    if (r.advancesStep && counts && awaited) {
-      ++state_.InfoStep;
-      state_.ReplyWait = -1;
-    } else if (r.kind == ReplyKind::SettingsDriftValue || r.kind == ReplyKind::SettingsPressureDrift) {
-      state_.InfoStep = 305;
-    } else if (r.kind == ReplyKind::WriteAcknowledged || r.kind == ReplyKind::WriteAcknowledgedBare) {
-      ++state_.WriteAckCount;
-    }
+    handlers_.onReply(r.kind, block);
     return Branch::Reply;
   }
   return Branch::Unmatched;

@@ -33,7 +33,7 @@ class ReceiveDispatcher {
     TooShort,
     SpeedSwitch,
     Connection,
-    Reply,      // recognised: see lastKind()
+    Reply,  // recognised: see lastKind()
     Unmatched,
   };
   Branch lastBranch() const { return lastBranch_; }
@@ -45,11 +45,10 @@ class ReceiveDispatcher {
     enum class Length { Exactly, MoreThan, AtLeast };
     std::function<bool(const Bytes& block)> matches;
     ReplyKind kind;
-    bool advancesStep;
   };
   void buildRoutes();
   void addEchoRoute(const Bytes& request, const Bytes& responseHead, Route::Length test, std::size_t length,
-                    ReplyKind kind, bool advancesStep = true);
+                    ReplyKind kind);
   Branch route(const Bytes& block);
   bool fileDataHead(Bytes& block);
 

@@ -10,43 +10,46 @@ namespace ql {
 
 // Every reply the program recognises, in the order the dispatcher tests them.
 enum class ReplyKind {
-  BatteryVoltage,   // 0x0101
-  SerialNumber,     // 0x2002, exactly 17 bytes, CRC checked by the handler
-  Model,            // 0x2001
-  HardwareVersion,  // 0x2004
-  FirmwareVersion,  // 0x2006
-  FlashSize,        // 0xE001
-  FlashUsed,        // 0xE003
-  Clock,            // 0x1009
-  FileList,         // 0xE00D, first block
-  TaskName,         // 0xE005
-  TaskStart,        // 0x1003
-  TaskEnd,          // 0x1006
-  RecordInterval,   // 0x1001
-  AverageCount,     // 0x1010
-  AverageInterval,  // 0x100E
-  SendToPort,       // 0x100C
-  TaskRunState,     // 0x100D
-  BatteryUsed,      // 0x2080
-  Constant32,       // 0xF001..0xF203, two registers
-  Constant16,       // 0xF301, 0xF302
-  BaudRateAccepted,     // write of 0x1102 acknowledged
-  WriteAcknowledged,    // LastRequest echoed and acknowledged
+  BatteryVoltage,         // 0x0101
+  SerialNumber,           // 0x2002, exactly 17 bytes, CRC checked by the handler
+  Model,                  // 0x2001
+  HardwareVersion,        // 0x2004
+  FirmwareVersion,        // 0x2006
+  FlashSize,              // 0xE001
+  FlashUsed,              // 0xE003
+  Clock,                  // 0x1009
+  FileList,               // 0xE00D, first block
+  TaskName,               // 0xE005
+  TaskStart,              // 0x1003
+  TaskEnd,                // 0x1006
+  RecordInterval,         // 0x1001
+  AverageCount,           // 0x1010
+  AverageInterval,        // 0x100E
+  SendToPort,             // 0x100C
+  TaskRunState,           // 0x100D
+  BatteryUsed,            // 0x2080
+  Constant32,             // 0xF001..0xF203, two registers
+  Constant16,             // 0xF301, 0xF302
+  BaudRateAccepted,       // write of 0x1102 acknowledged
+  WriteAcknowledged,      // LastRequest echoed and acknowledged
   WriteAcknowledgedBare,  // acknowledgement without the echo
-  Ratio64,          // 0xF101..0xF215, four registers
-  DepthSettings,    // 0x2088
-  SettingsDriftValue,     // 0x3006 read while InfoStep is 300
-  SettingsPressureDrift,  // 0x2084 read while InfoStep is 301
-  LiveValues,       // 0x0001
+  Ratio64,                // 0xF101..0xF215, four registers
+  DepthSettings,          // 0x2088
+  SettingsDriftValue,     // 0x3006 read, while the settings dialog awaits it
+  SettingsPressureDrift,  // 0x2084 read, while the settings dialog awaits it
+  LiveValues,             // 0x0001
 };
 
 class ReplyHandlers {
  public:
   virtual ~ReplyHandlers() = default;
 
-  // A recognised reply. For the sequenced reads the result says whether the answer counts
-  // (the dispatcher then advances InfoStep); other kinds ignore it.
-  virtual bool onReply(ReplyKind kind, const Bytes& block) { return true; }
+  // A recognised reply. The feature that owns the kind decodes it; a sequence that awaited it
+  // moves itself on.
+  virtual void onReply(ReplyKind kind, const Bytes& block) {}
+  // Whether a sequence now awaits a reply of this kind. Asked only for the replies that carry no
+  // echo to recognise them by (the settings dialog's two values).
+  virtual bool awaits(ReplyKind kind) const { return false; }
 
   // Blocks claimed by a feature before any recognition.
   virtual void onCalibrationBlock(const Bytes& block) {}

@@ -23,8 +23,9 @@ struct SerialPort::Shared {
   int fd = -1;
   int closeEvent = -1;  // eventfd, readable once close() has begun
   std::atomic<bool> closing{false};
-  std::uint32_t readInterval = 20;
-  bool stripNulls = false;
+  // Changed on the loop thread while the read thread uses them.
+  std::atomic<std::uint32_t> readInterval{20};
+  std::atomic<bool> stripNulls{false};
   std::uint64_t session = 0;  // blocks of an earlier session are never delivered
 
   std::mutex mutex;
@@ -191,7 +192,7 @@ void SerialPort::readLoop(std::shared_ptr<Shared> shared) {
   for (;;) {
     pollfd fds[2] = {{shared->fd, POLLIN, 0}, {shared->closeEvent, POLLIN, 0}};
     // A block ends when the line stays quiet for the read interval after its first byte.
-    int timeout = block.empty() ? -1 : static_cast<int>(shared->readInterval);
+    int timeout = block.empty() ? -1 : static_cast<int>(shared->readInterval.load());
     int ready = poll(fds, 2, timeout);
     if (shared->closing || (ready > 0 && (fds[1].revents & POLLIN))) return;
     if (ready < 0) {
@@ -206,8 +207,9 @@ void SerialPort::readLoop(std::shared_ptr<Shared> shared) {
     if (fds[0].revents & POLLIN) {
       ssize_t n = ::read(shared->fd, buffer, kBlockSize - block.size());
       if (n > 0) {
+        const bool stripNulls = shared->stripNulls;
         for (ssize_t i = 0; i < n; ++i)
-          if (!(shared->stripNulls && buffer[i] == 0)) block.push_back(buffer[i]);
+          if (!(stripNulls && buffer[i] == 0)) block.push_back(buffer[i]);
         if (block.size() >= kBlockSize) deliver(block);
         continue;
       }

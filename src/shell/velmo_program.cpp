@@ -20,9 +20,11 @@ VelmoProgram::VelmoProgram(Scheduler& loop, Operator& op, Port& port, ProgramEnv
 
   connection_ = std::make_unique<Connection>(loop_, port_, state_, panel_, lookup, env_.listPorts);
   dispatcher_ = std::make_unique<ReceiveDispatcher>(state_, static_cast<ReplyHandlers&>(*this));
-  infoPoll_ = std::make_unique<InfoPoll>(
-      loop_, state_, info_, [this](const Bytes& frame) { send(frame); }, lookup, operator_);
+  sequencer_ = std::make_unique<PollSequencer>(loop_, state_, [this](const Bytes& frame) { send(frame); });
+  infoPoll_ = std::make_unique<InfoPoll>(*sequencer_, state_, info_, lookup, operator_);
   infoPoll_->fileCount = [this] { return fileTable_.count(); };
+  // Whichever sequence ends, the end-of-poll actions follow.
+  sequencer_->onFinished = [this] { infoPoll_->endOfPollActions(); };
 
   connection_->onConnected = [this] {
     infoPoll_->start(0);
@@ -34,7 +36,7 @@ VelmoProgram::VelmoProgram(Scheduler& loop, Operator& op, Port& port, ProgramEnv
     clearInformation();
     infoPoll_->resume();
   };
-  connection_->onDisconnected = [this] { infoPoll_->stop(); };
+  connection_->onDisconnected = [this] { sequencer_->stop(); };
   connection_->onAutoSearchOn = [this] {
     info_.statusText.clear();
     info_.changed();
@@ -56,7 +58,7 @@ VelmoProgram::VelmoProgram(Scheduler& loop, Operator& op, Port& port, ProgramEnv
                                              [this](const Bytes& frame) { send(frame); });
   deletion_->showStatus = [this](const std::string& status) { showStatus(status); };
   deletion_->restartPoll = [this](std::int32_t step, std::int32_t wait) {
-    state_.ReplyWait = wait;
+    sequencer_->delayNextStep(wait);
     infoPoll_->start(step);
   };
 
@@ -156,7 +158,7 @@ void VelmoProgram::showPage(Page page) {
   navigation_.page = page;
   navigation_.changed();
   // Back on the download page an unfinished poll goes on where it stopped.
-  if (page == Page::Download && state_.ConnectedPort.size() > 1) infoPoll_->resume();
+  if (page == Page::Download && state_.connected()) infoPoll_->resume();
 }
 
 void VelmoProgram::selectPort(int index) {
@@ -229,8 +231,7 @@ DataFileHeader VelmoProgram::dataFileIdentity() {
 
 // --- received replies --------------------------------------------------------------------------
 
-// The first block of the file table's reply, or the block that completes it.
-void VelmoProgram::parseFileList(const Bytes& block) {
+FileTable::Outcome VelmoProgram::parseFileList(const Bytes& block) {
   FileTable::TraceSink trace;
   if (state_.TraceSwitch) trace = [this](const std::string& line) { memo_.add(line); };
   FileTable::Outcome outcome = fileTable_.parse(block, state_, trace);
@@ -239,47 +240,29 @@ void VelmoProgram::parseFileList(const Bytes& block) {
   if (outcome == FileTable::Outcome::Empty) info_.statusText = text("QL310", "ql310_file_list_empty");
   info_.fileCount = fileTable_.count();
   info_.changed();
+  // A table taken moves the poll past its file-list step; the wait it set runs on.
+  if (FileTable::taken(outcome)) sequencer_->answerStep(InfoPoll::kFileList);
+  return outcome;
+}
+
+void VelmoProgram::onFileListContinuation(const Bytes& block) {
+  parseFileList(block);
+  sequencer_->skipWait();
 }
 
 void VelmoProgram::onConnectionAnswer() { connection_->connectedStep(); }
 
 void VelmoProgram::onTrace(const std::string& hexLine) { memo_.add(hexLine); }
 
-bool VelmoProgram::onReply(ReplyKind kind, const Bytes& block) {
-  InfoPoll& poll = *infoPoll_;
+void VelmoProgram::onReply(ReplyKind kind, const Bytes& block) {
+  if (infoPoll_->takeReply(kind, block)) return;
   switch (kind) {
-    case ReplyKind::BatteryVoltage:
-      return poll.decodeBatteryVoltage(block);
-    case ReplyKind::SerialNumber:
-      return poll.decodeSerialNumber(block);
-    case ReplyKind::Model:
-      return poll.decodeModel(block);
-    case ReplyKind::HardwareVersion:
-      return poll.decodeHardwareVersion(block);
-    case ReplyKind::FirmwareVersion:
-      return poll.decodeFirmwareVersion(block);
-    case ReplyKind::FlashSize:
-      return poll.decodeFlashSize(block);
-    case ReplyKind::FlashUsed:
-      return poll.decodeFlashUsed(block);
-    case ReplyKind::Clock:
-      return poll.decodeClock(block);
-    case ReplyKind::TaskRunState:
-      return poll.decodeTaskRunState(block);
-    case ReplyKind::BatteryUsed:
-      return poll.decodeBatteryUsed(block);
-    case ReplyKind::Constant32:
-      return poll.decodeConstant32(block);
-    case ReplyKind::Constant16:
-      return poll.decodeConstant16(block);
-    case ReplyKind::Ratio64:
-      return poll.decodeRatio64(block);
     case ReplyKind::FileList:
       parseFileList(block);
-      return false;  // the table moves the poll on by itself
+      return;
     default:
-      // The configuration, settings, live-value and calibration features take these.
-      return true;
+      // The configuration, settings, live-value and calibration features take the others.
+      return;
   }
 }
 

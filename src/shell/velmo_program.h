@@ -31,6 +31,7 @@
 #include "shell/velmo_home.h"
 #include "status/info_poll.h"
 #include "status/instrument_info.h"
+#include "status/poll_sequencer.h"
 
 namespace ql {
 
@@ -121,12 +122,13 @@ class VelmoProgram : private ReplyHandlers {
   bool rateRestorePending() const;
 
   Connection& connection() { return *connection_; }
+  PollSequencer& pollSequencer() { return *sequencer_; }
   InfoPoll& infoPoll() { return *infoPoll_; }
   ReceiveDispatcher& dispatcher() { return *dispatcher_; }
 
  private:
-  bool onReply(ReplyKind kind, const Bytes& block) override;
-  void onFileListContinuation(const Bytes& block) override { parseFileList(block); }
+  void onReply(ReplyKind kind, const Bytes& block) override;
+  void onFileListContinuation(const Bytes& block) override;
   void onFileDataHead(const Bytes& block) override { download_->onFileDataHead(block); }
   void onDownloadBlock(const Bytes& block) override { download_->onDownloadBlock(block); }
   void onSpeedSwitchReply(std::uint32_t baudRate) override { download_->onSpeedSwitchReply(baudRate); }
@@ -134,7 +136,8 @@ class VelmoProgram : private ReplyHandlers {
   void onTrace(const std::string& hexLine) override;
   void onSecondTick();
   void send(const Bytes& frameWithoutCrc);
-  void parseFileList(const Bytes& block);
+  // The first block of the file table's reply, or the block that completes it.
+  FileTable::Outcome parseFileList(const Bytes& block);
   void showStatus(const std::string& text);
   DataFileHeader dataFileIdentity();
   void restoreBaudRateTick();
@@ -163,6 +166,7 @@ class VelmoProgram : private ReplyHandlers {
   std::string languageName_;
   std::unique_ptr<Connection> connection_;
   std::unique_ptr<ReceiveDispatcher> dispatcher_;
+  std::unique_ptr<PollSequencer> sequencer_;
   std::unique_ptr<InfoPoll> infoPoll_;
   std::unique_ptr<DownloadJob> download_;
   std::unique_ptr<FileDeletion> deletion_;

@@ -39,119 +39,145 @@ constexpr ConstantRead kConstantReads[] = {
 
 }  // namespace
 
-InfoPoll::InfoPoll(Scheduler& loop, LinkState& state, InstrumentInfo& info, Sender send, TextLookup texts, Operator& op)
-    : loop_(loop), state_(state), info_(info), send_(std::move(send)), texts_(std::move(texts)), operator_(op),
-      timer_(loop.makeTimer(kTickMs, [this] { tick(); })) {}
+InfoPoll::InfoPoll(PollSequencer& sequencer, LinkState& state, InstrumentInfo& info, TextLookup texts,
+                   Operator& op)
+    : PolledSequence(sequencer), state_(state), info_(info), texts_(std::move(texts)), operator_(op) {}
 
 void InfoPoll::start(std::int32_t step) {
-  state_.InfoStep = step;
-  timer_->start();
+  haltedByRunningTask_ = false;
+  sequencer_.run(*this, step);
 }
 
-void InfoPoll::resume() { timer_->start(); }
-
-void InfoPoll::stop() { timer_->stop(); }
+void InfoPoll::resume() { sequencer_.run(*this, step_); }
 
 bool InfoPoll::firmwareIs13() const { return info_.firmwareVersion.rfind("1.3", 0) == 0; }
 
-void InfoPoll::tick() {
-  if (state_.ReplyWait > 0) {
-    --state_.ReplyWait;
-    return;
-  }
-  perform(state_.InfoStep);
-}
-
-void InfoPoll::sendStep(const Bytes& request, std::int32_t wait) {
-  send_(request);
-  state_.AwaitedRequest = AppendCrc(request);
-  state_.ReplyWait = wait;
-  state_.IdleTicks = 0;
-}
-
-void InfoPoll::perform(std::int32_t step) {
+void InfoPoll::perform() {
   using reg::readRequest;
-  switch (step) {
-    case 0: return sendStep(readRequest(reg::kSerialNumber, 2));
-    case 1: return sendStep(readRequest(reg::kModel, 1));
-    case 2: return sendStep(readRequest(reg::kHardwareVersion, 2));
-    case 3: return sendStep(readRequest(reg::kFirmwareVersion, 2));
-    case 4: return sendStep(readRequest(reg::kFlashSize, 2));
-    case 5: return sendStep(readRequest(reg::kFlashUsed, 2));
-    case 6: return sendStep(readRequest(reg::kBatteryVoltage, 1));
-    case 7: return sendStep(readRequest(reg::kClock, 3));
-    case 8: return sendStep(readRequest(reg::kTaskRunState, 1));
-    case 9:
-      // The battery counter is read in calibration mode.
-      sendStep(reg::writeRequest(reg::kCalibrationMode, 0x005C));
-      ++state_.InfoStep;
+  switch (step_) {
+    case kSerialNumber:
+      return sequencer_.sendStep(readRequest(reg::kSerialNumber, 2));
+    case kModel:
+      return sequencer_.sendStep(readRequest(reg::kModel, 1));
+    case kHardwareVersion:
+      return sequencer_.sendStep(readRequest(reg::kHardwareVersion, 2));
+    case kFirmwareVersion:
+      return sequencer_.sendStep(readRequest(reg::kFirmwareVersion, 2));
+    case kFlashSize:
+      return sequencer_.sendStep(readRequest(reg::kFlashSize, 2));
+    case kFlashUsed:
+      return sequencer_.sendStep(readRequest(reg::kFlashUsed, 2));
+    case kBatteryVoltage:
+      return sequencer_.sendStep(readRequest(reg::kBatteryVoltage, 1));
+    case kClock:
+      return sequencer_.sendStep(readRequest(reg::kClock, 3));
+    case kTaskRunState:
+      return sequencer_.sendStep(readRequest(reg::kTaskRunState, 1));
+    case kEnterCalibration:
+      sequencer_.sendStep(reg::writeRequest(reg::kCalibrationMode, 0x005C));
+      ++step_;
       batteryReadTries_ = 0;
       return;
-    case 10:
+    case kBatteryUsed:
       if (batteryReadTries_ < kMaxBatteryReads) {
-        sendStep(readRequest(reg::kBatteryUsed, 2));
+        sequencer_.sendStep(readRequest(reg::kBatteryUsed, 2));
         ++batteryReadTries_;
       } else {
-        ++state_.InfoStep;
+        ++step_;
       }
       return;
-    case kStepConstantsDone:
-      state_.ReplyWait = -1;
-      state_.InfoStep = kStepLeaveCalibration;
+    case kConstantsDone:
+      sequencer_.skipWait();
+      step_ = kLeaveCalibration;
       return;
-    case 22: return sendStep(readRequest(0xF301, 1));
-    case 23: return sendStep(readRequest(0xF302, 1));
-    case kStepLeaveCalibration:
-      sendStep(reg::writeRequest(reg::kCalibrationMode, 0x0000));
-      ++state_.InfoStep;
+    case kLastConstant - 1:
+      return sequencer_.sendStep(readRequest(0xF301, 1));
+    case kLastConstant:
+      return sequencer_.sendStep(readRequest(0xF302, 1));
+    case kLeaveCalibration:
+      sequencer_.sendStep(reg::writeRequest(reg::kCalibrationMode, 0x0000));
+      ++step_;
       return;
-    case kStepFileList: return sendStep(readRequest(reg::kFileTable, 1), kFileListWaitTicks);
-    case kStepLiveValues: {
+    case kFileList:
+      return sequencer_.sendStep(readRequest(reg::kFileTable, 1), kFileListWaitTicks);
+    case kLiveValues: {
+      // Recorded as LastRequest: the live-value reply is recognised against it.
       Bytes request = readRequest(reg::kLiveValues, 8);
-      send_(request);
+      sequencer_.sendUnawaited(request);
       state_.LastRequest = AppendCrc(request);
-      state_.IdleTicks = 0;
-      ++state_.InfoStep;
+      ++step_;
       return;
     }
-    case 100: return sendStep(readRequest(reg::kTaskName, 8));
-    case 101: return sendStep(readRequest(reg::kTaskStart, 3));
-    case 102: return sendStep(readRequest(reg::kTaskEnd, 3));
-    case 103: return sendStep(readRequest(reg::kRecordInterval, 2));
-    case 104: return sendStep(readRequest(reg::kAverageCount, 1));
-    case 105: return sendStep(readRequest(reg::kAverageInterval, 2));
-    case 106: return sendStep(readRequest(reg::kSendToPort, 1));
-    case kStepDepthRead:
-      if (++depthReadTries_ < 11)
-        sendStep(readRequest(reg::kDepthSettings, 4));
-      else
-        ++state_.InfoStep;
-      return;
-    case kStepClockOnly: return sendStep(readRequest(reg::kClock, 3));
-    case kStepSettingsDrift: return sendStep(readRequest(0x3006, 0x0A));
-    case kStepSettingsPressure: return sendStep(readRequest(reg::kPressureDrift, 2));
     default:
-      if (step >= 12 && step <= 21) {
-        const ConstantRead& read = kConstantReads[step - 12];
+      if (step_ >= kFirstConstant && step_ < kLastConstant - 1) {
+        const ConstantRead& read = kConstantReads[step_ - kFirstConstant];
         if (firmwareIs13())
-          sendStep(readRequest(read.address13, 4));
+          sequencer_.sendStep(readRequest(read.address13, 4));
         else if (read.olderAddress != 0)
-          sendStep(readRequest(read.olderAddress, 2));
+          sequencer_.sendStep(readRequest(read.olderAddress, 2));
         else
-          ++state_.InfoStep;
+          ++step_;
         return;
       }
-      endOfPoll();
+      sequencer_.finish();
   }
 }
 
-void InfoPoll::endOfPoll() {
-  timer_->stop();
+void InfoPoll::endOfPollActions() {
   info_.statusText = texts_ ? texts_("SYSTEMINFORMATION", "info_get_list_end") : "";
   info_.changed();
   if (onPollEnd) onPollEnd();
   if (fileCount && fileCount() > kFileCountWarning)
     operator_.showMessage("", texts_ ? texts_("QL310", "ql310_file_more") : "");
+}
+
+bool InfoPoll::takeReply(ReplyKind kind, const Bytes& block) {
+  bool counts = false;
+  switch (kind) {
+    case ReplyKind::BatteryVoltage:
+      counts = decodeBatteryVoltage(block);
+      break;
+    case ReplyKind::SerialNumber:
+      counts = decodeSerialNumber(block);
+      break;
+    case ReplyKind::Model:
+      counts = decodeModel(block);
+      break;
+    case ReplyKind::HardwareVersion:
+      counts = decodeHardwareVersion(block);
+      break;
+    case ReplyKind::FirmwareVersion:
+      counts = decodeFirmwareVersion(block);
+      break;
+    case ReplyKind::FlashSize:
+      counts = decodeFlashSize(block);
+      break;
+    case ReplyKind::FlashUsed:
+      counts = decodeFlashUsed(block);
+      break;
+    case ReplyKind::Clock:
+      counts = decodeClock(block);
+      break;
+    case ReplyKind::TaskRunState:
+      counts = decodeTaskRunState(block);
+      break;
+    case ReplyKind::BatteryUsed:
+      counts = decodeBatteryUsed(block);
+      break;
+    case ReplyKind::Constant32:
+      counts = decodeConstant32(block);
+      break;
+    case ReplyKind::Constant16:
+      counts = decodeConstant16(block);
+      break;
+    case ReplyKind::Ratio64:
+      counts = decodeRatio64(block);
+      break;
+    default:
+      return false;
+  }
+  if (counts) sequencer_.answer(block);
+  return true;
 }
 
 void InfoPoll::clearEraseCountdown() {
@@ -164,11 +190,23 @@ std::uint16_t InfoPoll::requestAddress(const Bytes& block) const { return BeU16(
 
 bool InfoPoll::decodeSerialNumber(const Bytes& block) {
   // The response carries its own CRC; a damaged one is read again.
-  if (block.size() != 17 || !crcIsValid(Bytes(block.begin() + 8, block.end()))) return false;
-  std::int64_t v = static_cast<std::int32_t>(BeU32(block.data() + kData));
-  if (v == static_cast<std::int32_t>(reg::kBlankSerialNumber)) return false;
+  if (block.size() != 17 || !crcIsValid(Bytes(block.begin() + 8, block.end()))) {
+    serialNumberRejection_ = "its answer failed the checksum";
+    return false;
+  }
+  const std::uint32_t raw = BeU32(block.data() + kData);
+  std::int64_t v = static_cast<std::int32_t>(raw);
+  if (raw == reg::kBlankSerialNumber) {
+    serialNumberRejection_ = "it reads " + std::to_string(raw) + ", the number of a logger never given one";
+    return false;
+  }
   if (v < 0) v = -v;
-  if (v < reg::kMinSerialNumber) return false;
+  if (v < reg::kMinSerialNumber) {
+    serialNumberRejection_ =
+        "it reads " + std::to_string(v) + ", below " + std::to_string(reg::kMinSerialNumber);
+    return false;
+  }
+  serialNumberRejection_.clear();
   info_.serialNumber = "0" + std::to_string(v);
   info_.changed();
   return true;
@@ -207,7 +245,8 @@ bool InfoPoll::decodeFlashUsed(const Bytes& block) {
   // Without a size (not read yet, or zero) the free space stays as it was.
   if (size && used && *size != 0) {
     std::int64_t free = *size - *used;
-    info_.flashFree = std::to_string(free) + " (" + formatFixed(100.0 * double(free) / double(*size), 1) + "%)";
+    info_.flashFree =
+        std::to_string(free) + " (" + formatFixed(100.0 * double(free) / double(*size), 1) + "%)";
   }
   clearEraseCountdown();
   info_.changed();
@@ -235,7 +274,8 @@ bool InfoPoll::decodeTaskRunState(const Bytes& block) {
   info_.taskRunning = block[kData + 1] == 1;
   if (info_.taskRunning) {
     // The configuration asks whether to stop the task and resumes the poll at this step.
-    timer_->stop();
+    sequencer_.stop();
+    haltedByRunningTask_ = true;
     if (onTaskRunning) onTaskRunning();
   }
   info_.changed();
@@ -248,7 +288,9 @@ bool InfoPoll::decodeBatteryUsed(const Bytes& block) {
   // Wide arithmetic: a counter far outside the capacity must not wrap into a plausible figure.
   std::int64_t percent = (std::int64_t{reg::kBatteryCapacity} - used) * 100 / reg::kBatteryCapacity;
   info_.batteryPercent = std::to_string(percent);
-  info_.batteryLevel = percent >= 67 ? BatteryLevel::Full : percent >= 33 ? BatteryLevel::Middle : BatteryLevel::Low;
+  info_.batteryLevel = percent >= 67   ? BatteryLevel::Full
+                       : percent >= 33 ? BatteryLevel::Middle
+                                       : BatteryLevel::Low;
   info_.changed();
   return true;
 }

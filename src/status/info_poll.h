@@ -1,54 +1,74 @@
 #pragma once
 // The information poll: once a logger is linked, reads its identity and state one register
-// block at a time (TimerGetInfo, 10 ms). Each step sends its request and waits ReplyWait ticks;
-// the receive dispatcher decodes the answer through the decode* routines here and advances
-// InfoStep. A step whose answer never comes is sent again after the wait. Other features enter
-// the same sequencer at their own step numbers (100 configuration, 200 clock, 300/301 settings).
+// block at a time on the request sequencer (TimerGetInfo, 10 ms). Each step sends its request
+// and waits; the receive dispatcher routes the answer here, where it is decoded into the panel
+// and, when it answers the awaited step, moves the poll on. A step whose answer never comes is
+// sent again after the wait. Deleting files re-enters the poll at its flash-used step, and a
+// stopped running task at its task-state step.
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "link/bytes.h"
 #include "link/link_state.h"
+#include "link/reply_handlers.h"
 #include "runtime/operator.h"
-#include "runtime/scheduler.h"
 #include "runtime/texts.h"
 #include "status/instrument_info.h"
+#include "status/poll_sequencer.h"
 
 namespace ql {
 
-class InfoPoll {
+class InfoPoll : public PolledSequence {
  public:
-  using Sender = std::function<void(const Bytes& frameWithoutCrc)>;
-
-  // Step numbers with a meaning of their own.
-  static constexpr std::int32_t kStepConstantsDone = 11;
-  static constexpr std::int32_t kStepLeaveCalibration = 24;
-  static constexpr std::int32_t kStepFileList = 25;
-  static constexpr std::int32_t kStepLiveValues = 26;
-  static constexpr std::int32_t kStepConfiguration = 100;
-  static constexpr std::int32_t kStepDepthRead = 107;
-  static constexpr std::int32_t kStepClockOnly = 200;
-  static constexpr std::int32_t kStepSettingsDrift = 300;
-  static constexpr std::int32_t kStepSettingsPressure = 301;
-  static constexpr std::int32_t kTickMs = 10;
-  static constexpr std::int32_t kWaitTicks = 10;
+  enum Step : std::int32_t {
+    kSerialNumber = 0,
+    kModel,
+    kHardwareVersion,
+    kFirmwareVersion,
+    kFlashSize,
+    kFlashUsed,
+    kBatteryVoltage,
+    kClock,
+    kTaskRunState,
+    kEnterCalibration,  // the battery counter is read in calibration mode
+    kBatteryUsed,
+    kConstantsDone,  // goes on at kLeaveCalibration; the constants are read only when a second
+                     // answer comes in before this step has run
+    kFirstConstant,
+    kLastConstant = kFirstConstant + 11,
+    kLeaveCalibration,
+    kFileList,
+    kLiveValues,
+    kEnd,  // the end-of-poll actions
+  };
   static constexpr std::int32_t kFileListWaitTicks = 100;
   static constexpr int kMaxBatteryReads = 11;
   static constexpr int kFileCountWarning = 13;  // more files than this give a notice
 
-  InfoPoll(Scheduler& loop, LinkState& state, InstrumentInfo& info, Sender send, TextLookup texts, Operator& op);
+  InfoPoll(PollSequencer& sequencer, LinkState& state, InstrumentInfo& info, TextLookup texts, Operator& op);
 
-  // Enters the sequencer at `step` and enables the timer.
-  void start(std::int32_t step);
-  // Enables the timer where it stopped (showing page 1 again).
+  // Starts a pass at step.
+  void start(std::int32_t step = kSerialNumber);
+  // Goes on where the poll stopped (showing page 1 again): an unfinished pass resumes, a finished
+  // one repeats its end-of-poll actions.
   void resume();
-  void stop();
-  bool running() const { return timer_->enabled(); }
-  void resetDepthReadTries() { depthReadTries_ = 0; }
+  // The pass ran to its end.
+  bool finished() const { return step_ >= kEnd && !active(); }
+  // The pass stopped at its task-state step because the logger is recording.
+  bool haltedByRunningTask() const { return haltedByRunningTask_ && !active(); }
+  bool running() const { return active(); }
 
-  // Decoders called by the dispatcher's handler. Each returns whether the answer counts.
+  // A reply of a kind this poll decodes (whoever sent its request). A decoded answer to the
+  // awaited step moves the running sequence on. False for kinds that are not the poll's.
+  bool takeReply(ReplyKind kind, const Bytes& block);
+  // The end-of-poll actions, after any sequence on the sequencer ends.
+  void endOfPollActions();
+
+  // Decoders. Each returns whether the answer counts.
   bool decodeSerialNumber(const Bytes& block);
   bool decodeModel(const Bytes& block);
   bool decodeHardwareVersion(const Bytes& block);
@@ -63,6 +83,9 @@ class InfoPoll {
   bool decodeConstant16(const Bytes& block);
   bool decodeRatio64(const Bytes& block);
 
+  // Why the last serial-number answer was not taken (empty once one was).
+  const std::string& serialNumberRejection() const { return serialNumberRejection_; }
+
   // Hooks for later features, run on the loop thread.
   std::function<void()> onTaskRunning;  // a task is running: the poll stops at this step
   std::function<void()> onPollEnd;      // the end-of-poll actions beyond this panel (clock check)
@@ -72,22 +95,17 @@ class InfoPoll {
   bool firmwareIs13() const;
 
  private:
-  void tick();
-  void perform(std::int32_t step);
-  void sendStep(const Bytes& request, std::int32_t wait = kWaitTicks);
-  void endOfPoll();
+  void perform() override;
   void clearEraseCountdown();
   std::uint16_t requestAddress(const Bytes& block) const;
 
-  Scheduler& loop_;
   LinkState& state_;
   InstrumentInfo& info_;
-  Sender send_;
   TextLookup texts_;
   Operator& operator_;
-  std::unique_ptr<Timer> timer_;
   int batteryReadTries_ = 0;
-  int depthReadTries_ = 0;
+  bool haltedByRunningTask_ = false;
+  std::string serialNumberRejection_;
 };
 
 }  // namespace ql

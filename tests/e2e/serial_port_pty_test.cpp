@@ -7,6 +7,8 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
+#include <atomic>
 
 #include "link/crc.h"
 #include "link/line_control.h"
@@ -74,6 +76,39 @@ TEST_F(SerialPortPty, ProbeIsAnsweredOnlyAtTheLoggersRate) {
   }
   port.close();
   server.stop();
+}
+
+// Run under ThreadSanitizer by the test script: the loop thread changes the line rate, the read
+// interval and the null-byte filter while the read thread is in the middle of a stream.
+TEST_F(SerialPortPty, SettingsChangeSafelyWhileAStreamRuns) {
+  PtyPair pty;
+  port.setCommName(pty.slavePath());
+  port.open();
+
+  std::atomic<bool> streaming{true};
+  std::thread far([&] {
+    const std::string chunk(64, 'x');
+    while (streaming) {
+      (void)!::write(pty.master(), chunk.data(), chunk.size());
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  });
+
+  const std::uint32_t rates[] = {9600, 19200, 57600, 115200};
+  for (int i = 0; i < 200; ++i) {
+    Timeouts timeouts = port.timeouts();
+    timeouts.readInterval = 5 + static_cast<std::uint32_t>(i % 4) * 5;
+    port.setTimeouts(timeouts);
+    LineSettings settings = port.lineSettings();
+    settings.baudRate = rates[i % 4];
+    settings.ignoreNullChar = i % 2 == 0;
+    port.setLineSettings(settings);
+    loop.runFor(2);
+  }
+  streaming = false;
+  far.join();
+  EXPECT_TRUE(waitForBytes(64));
+  port.close();
 }
 
 TEST_F(SerialPortPty, ReplySplitByAPauseArrivesAsTwoBlocks) {

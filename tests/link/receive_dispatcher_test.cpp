@@ -1,11 +1,14 @@
-// The routing order of received blocks: which branch each block takes, and what it does to the
-// sequencer state.
+// The routing order of received blocks: which branch each block takes and what it is handed to.
+
+#include "link/receive_dispatcher.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <optional>
+
 #include "link/codecs.h"
 #include "link/crc.h"
-#include "link/receive_dispatcher.h"
 #include "link/register_map.h"
 
 namespace ql {
@@ -25,10 +28,14 @@ Bytes cut(const Bytes& b, std::size_t n) { return Bytes(b.begin(), b.begin() + n
 
 struct Recorder : ReplyHandlers {
   std::vector<std::string> calls;
-  bool counts = true;
-  bool onReply(ReplyKind kind, const Bytes&) override {
+  std::optional<ReplyKind> awaited;
+  void onReply(ReplyKind kind, const Bytes&) override {
     calls.push_back("reply" + std::to_string(static_cast<int>(kind)));
-    return counts;
+  }
+  bool awaits(ReplyKind kind) const override { return awaited == kind; }
+  int count(ReplyKind kind) const {
+    return static_cast<int>(
+        std::count(calls.begin(), calls.end(), "reply" + std::to_string(static_cast<int>(kind))));
   }
   void onCalibrationBlock(const Bytes&) override { calls.push_back("calibration"); }
   void onDownloadBlock(const Bytes&) override { calls.push_back("download"); }
@@ -41,7 +48,10 @@ struct Recorder : ReplyHandlers {
 
 class Dispatch : public ::testing::Test {
  protected:
-  Dispatch() { state.ProbeCounter = probe::kConnected; state.ConnectedPort = "/dev/ttyUSB0"; }
+  Dispatch() {
+    state.ProbeCounter = probe::kConnected;
+    state.ConnectedPort = "/dev/ttyUSB0";
+  }
   Branch feed(const Bytes& block) {
     dispatcher.onReceiveData(block.data(), block.size());
     return dispatcher.lastBranch();
@@ -61,10 +71,14 @@ TEST_F(Dispatch, EachReplyTakesItsRow) {
   } cases[] = {
       {"empty", {}, Branch::Ignored, {}},
       {"five bytes", bytesFromHex("01 03 02 00 00"), Branch::TooShort, {}},
-      {"battery voltage", readReply(0x0101, 1, bytesFromHex("0E 10")), Branch::Reply, ReplyKind::BatteryVoltage},
-      {"serial number", readReply(0x2002, 2, bytesFromHex("0C 84 8E 79")), Branch::Reply, ReplyKind::SerialNumber},
-      {"serial number, 18 bytes", concat({readReply(0x2002, 2, bytesFromHex("0C 84 8E 79")), Bytes{0}}),
-       Branch::Unmatched, {}},
+      {"battery voltage", readReply(0x0101, 1, bytesFromHex("0E 10")), Branch::Reply,
+       ReplyKind::BatteryVoltage},
+      {"serial number", readReply(0x2002, 2, bytesFromHex("0C 84 8E 79")), Branch::Reply,
+       ReplyKind::SerialNumber},
+      {"serial number, 18 bytes",
+       concat({readReply(0x2002, 2, bytesFromHex("0C 84 8E 79")), Bytes{0}}),
+       Branch::Unmatched,
+       {}},
       {"model", readReply(0x2001, 1, bytesFromHex("00 64")), Branch::Reply, ReplyKind::Model},
       {"hardware", readReply(0x2004, 2, zeros(4)), Branch::Reply, ReplyKind::HardwareVersion},
       {"firmware", readReply(0x2006, 2, zeros(4)), Branch::Reply, ReplyKind::FirmwareVersion},
@@ -88,13 +102,16 @@ TEST_F(Dispatch, EachReplyTakesItsRow) {
       {"ratio F115", readReply(0xF115, 4, zeros(8)), Branch::Reply, ReplyKind::Ratio64},
       {"ratio F209", readReply(0xF209, 4, zeros(8)), Branch::Reply, ReplyKind::Ratio64},
       {"depth settings", readReply(0x2088, 4, zeros(8)), Branch::Reply, ReplyKind::DepthSettings},
-      {"live values without echo", concat({bytesFromHex("01 03 08"), zeros(10)}), Branch::Reply, ReplyKind::LiveValues},
+      {"live values without echo", concat({bytesFromHex("01 03 08"), zeros(10)}), Branch::Reply,
+       ReplyKind::LiveValues},
       {"live values, 16 bytes", readReply(0x0001, 8, zeros(16)), Branch::Reply, ReplyKind::LiveValues},
       {"file-data fragment", concat({fileDataEcho, zeros(32)}), Branch::FileDataHeld, {}},
       {"file-data head", concat({fileDataEcho, zeros(100)}), Branch::FileDataHead, {}},
-      {"speed switch report", concat({AppendCrc(bytesFromHex("01 10 11 02 00 01 02 F1 F1")),
-                                      bytesFromHex("01 10 11 02 00 01 00 01 C2 00 AA BB")}),
-       Branch::SpeedSwitch, {}},
+      {"speed switch report",
+       concat({AppendCrc(bytesFromHex("01 10 11 02 00 01 02 F1 F1")),
+               bytesFromHex("01 10 11 02 00 01 00 01 C2 00 AA BB")}),
+       Branch::SpeedSwitch,
+       {}},
       {"unknown register", readReply(0x4000, 1, zeros(2)), Branch::Unmatched, {}},
   };
   for (const auto& c : cases) {
@@ -103,35 +120,6 @@ TEST_F(Dispatch, EachReplyTakesItsRow) {
     if (c.kind) EXPECT_EQ(dispatcher.lastKind(), *c.kind) << c.what;
   }
   EXPECT_NE(std::find(handlers.calls.begin(), handlers.calls.end(), "switch115200"), handlers.calls.end());
-}
-
-TEST_F(Dispatch, CountedAnswersAdvanceTheSequencerAndOthersDoNot) {
-  state.InfoStep = 4;
-  state.ReplyWait = 7;
-  feed(readReply(0xE001, 2, zeros(4)));
-  EXPECT_EQ(state.InfoStep, 5);
-  EXPECT_EQ(state.ReplyWait, -1);
-
-  handlers.counts = false;  // e.g. a serial number with a bad CRC
-  state.ReplyWait = 7;
-  feed(readReply(0x2002, 2, zeros(4)));
-  EXPECT_EQ(state.InfoStep, 5);
-  EXPECT_EQ(state.ReplyWait, 7);
-
-  handlers.counts = true;
-  feed(readReply(0xE00D, 1, zeros(2)));  // the file list moves the poll by itself
-  EXPECT_EQ(state.InfoStep, 5);
-}
-
-TEST_F(Dispatch, OnlyTheAnswerToTheAwaitedRequestMovesTheSequencer) {
-  state.InfoStep = 6;
-  state.AwaitedRequest = AppendCrc(reg::readRequest(reg::kBatteryVoltage, 1));
-  // A late second answer to the step before: shown, but the sequencer stays.
-  EXPECT_EQ(feed(readReply(0xE003, 2, zeros(4))), Branch::Reply);
-  EXPECT_EQ(handlers.calls.size(), 1u);
-  EXPECT_EQ(state.InfoStep, 6);
-  EXPECT_EQ(feed(readReply(0x0101, 1, bytesFromHex("0E 10"))), Branch::Reply);
-  EXPECT_EQ(state.InfoStep, 7);
 }
 
 TEST_F(Dispatch, ClaimingFlagsComeFirst) {
@@ -183,9 +171,8 @@ TEST_F(Dispatch, AFileDataHeadSplitAfterFortyBytesIsJoined) {
 
 TEST_F(Dispatch, FileListContinuationTakesTheNextBlock) {
   state.FileListContinues = true;
-  state.ReplyWait = 50;
   EXPECT_EQ(feed(readReply(0x2001, 1, bytesFromHex("00 64"))), Branch::FileListContinuation);
-  EXPECT_EQ(state.ReplyWait, -1);
+  EXPECT_EQ(handlers.calls.back(), "list-continuation");
 }
 
 TEST_F(Dispatch, WriteAcknowledgementsCountOnce) {
@@ -195,28 +182,31 @@ TEST_F(Dispatch, WriteAcknowledgementsCountOnce) {
 
   EXPECT_EQ(feed(concat({write, ack})), Branch::Reply);
   EXPECT_EQ(dispatcher.lastKind(), ReplyKind::WriteAcknowledged);
-  EXPECT_EQ(state.WriteAckCount, 1);
+  EXPECT_EQ(handlers.count(ReplyKind::WriteAcknowledged), 1);
 
   EXPECT_EQ(feed(ack), Branch::Reply);  // without the echo
   EXPECT_EQ(dispatcher.lastKind(), ReplyKind::WriteAcknowledgedBare);
-  EXPECT_EQ(state.WriteAckCount, 2);
+  EXPECT_EQ(handlers.count(ReplyKind::WriteAcknowledgedBare), 1);
 
   state.LastRequest = AppendCrc(reg::writeRequest(reg::kBaudCode, 4));
   EXPECT_EQ(feed(concat({state.LastRequest, AppendCrc(bytesFromHex("01 10 11 02 00 01"))})), Branch::Reply);
   EXPECT_EQ(dispatcher.lastKind(), ReplyKind::BaudRateAccepted);
-  EXPECT_EQ(state.WriteAckCount, 2);
+  EXPECT_EQ(handlers.count(ReplyKind::WriteAcknowledged) + handlers.count(ReplyKind::WriteAcknowledgedBare),
+            2);
 
   state.LastRequest.clear();
   EXPECT_EQ(feed(ack), Branch::Unmatched);
 }
 
-TEST_F(Dispatch, SettingsReadsAreKnownByTheirStep) {
-  state.InfoStep = 300;
+TEST_F(Dispatch, SettingsReadsAreKnownByWhatIsAwaited) {
+  handlers.awaited = ReplyKind::SettingsDriftValue;
   EXPECT_EQ(feed(zeros(33)), Branch::Reply);
-  EXPECT_EQ(state.InfoStep, 305);
-  state.InfoStep = 301;
+  EXPECT_EQ(dispatcher.lastKind(), ReplyKind::SettingsDriftValue);
+  EXPECT_EQ(feed(zeros(17)), Branch::Unmatched);
+  handlers.awaited = ReplyKind::SettingsPressureDrift;
   EXPECT_EQ(feed(zeros(17)), Branch::Reply);
-  EXPECT_EQ(state.InfoStep, 305);
+  EXPECT_EQ(dispatcher.lastKind(), ReplyKind::SettingsPressureDrift);
+  handlers.awaited.reset();
   EXPECT_EQ(feed(zeros(17)), Branch::Unmatched);
 }
 

@@ -420,7 +420,7 @@ TEST_F(DownloadTest, TheRestOfACancelledStreamIsNotTakenForAnswers) {
   velmo.deleteFile(velmo.fileTable().slotOfItem(0) == 1 ? 0 : 1);
   // The logger answers only once the rest of the stream is out, which takes a while.
   ASSERT_TRUE(loop.advanceUntil([&] { return velmo.fileTable().count() == 1 && pollFinished(); }, 180000))
-      << "step " << velmo.linkState().InfoStep << ", listed " << velmo.fileTable().count();
+      << "step " << velmo.infoPoll().step() << ", listed " << velmo.fileTable().count();
   EXPECT_EQ(logger.files().presentCount(), 1);
 }
 

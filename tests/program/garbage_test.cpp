@@ -38,7 +38,7 @@ TEST_F(GarbageTest, RandomBlocksShapedLikeRepliesAreSurvived) {
   // Whatever the storm left half-claimed times out; the program talks to the logger again.
   loop.advance(60000);
   velmo.setAutoSearch(true);
-  ASSERT_TRUE(loop.advanceUntil([&] { return pollFinished(); }, 60000)) << "step " << velmo.linkState().InfoStep;
+  ASSERT_TRUE(loop.advanceUntil([&] { return pollFinished(); }, 60000)) << "step " << velmo.infoPoll().step();
   EXPECT_EQ(velmo.instrumentInfo().serialNumber, "0210012345");
   // Noise starts nothing that would ask the operator anything.
   EXPECT_TRUE(op.log().empty()) << op.log().front().text;

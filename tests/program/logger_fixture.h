@@ -63,13 +63,10 @@ class LoggerFixture : public ::testing::Test {
   VelmoProgram& start() {
     launch();
     EXPECT_TRUE(loop.advanceUntil([&] { return pollFinished(); }, 30000))
-        << "step " << program->linkState().InfoStep;
+        << "step " << program->infoPoll().step();
     return *program;
   }
-  bool pollFinished() const {
-    return program->linkState().connected() && !program->infoPoll().running() &&
-           program->linkState().InfoStep > InfoPoll::kStepLiveValues;
-  }
+  bool pollFinished() const { return program->linkState().connected() && program->infoPoll().finished(); }
 
   // Frames written to the logger that begin with prefix.
   std::vector<Bytes> framesSent(const Bytes& prefix) const {

@@ -41,10 +41,7 @@ class VelmoProgramTest : public ::testing::Test {
     EXPECT_TRUE(program->initialise());
     return *program;
   }
-  bool pollFinished() {
-    return program->linkState().connected() && !program->infoPoll().running() &&
-           program->linkState().InfoStep > InfoPoll::kStepLiveValues;
-  }
+  bool pollFinished() { return program->linkState().connected() && program->infoPoll().finished(); }
 
   fs::path home;
   VirtualScheduler loop;
@@ -64,7 +61,7 @@ TEST_F(VelmoProgramTest, FindsTheLoggerAndShowsEveryField) {
   EXPECT_EQ(velmo.connectionPanel().linkStatus, velmo.text("COMLINK", "com_link_ok"));
   EXPECT_EQ(port.baudRate(), 9600u);
 
-  ASSERT_TRUE(loop.advanceUntil([&] { return pollFinished(); }, 20000)) << "step " << velmo.linkState().InfoStep;
+  ASSERT_TRUE(loop.advanceUntil([&] { return pollFinished(); }, 20000)) << "step " << velmo.infoPoll().step();
   const InstrumentInfo& info = velmo.instrumentInfo();
   EXPECT_EQ(info.serialNumber, "0210012345");
   EXPECT_EQ(info.model, "QL310");
@@ -158,7 +155,8 @@ TEST_F(RunningTask, ARunningTaskStopsThePollAtItsStep) {
   ASSERT_TRUE(loop.advanceUntil([&] { return velmo.instrumentInfo().taskRunning; }, 20000));
   loop.advance(3000);
   EXPECT_FALSE(velmo.infoPoll().running());
-  EXPECT_EQ(velmo.linkState().InfoStep, 9);  // the answer to step 8 counted
+  EXPECT_TRUE(velmo.infoPoll().haltedByRunningTask());
+  EXPECT_EQ(velmo.infoPoll().step(), InfoPoll::kEnterCalibration);  // the answer to the task-state read counted
   EXPECT_EQ(velmo.instrumentInfo().clock.empty(), false);
   EXPECT_EQ(velmo.fileTable().count(), 0);
 }

@@ -1,6 +1,8 @@
 // The information poll: its step sequence and timing on the virtual clock, and the decoding of
 // every answer into the panel's texts.
 
+#include "status/info_poll.h"
+
 #include <gtest/gtest.h>
 
 #include "link/codecs.h"
@@ -8,7 +10,7 @@
 #include "link/register_map.h"
 #include "runtime/scripted_operator.h"
 #include "runtime/virtual_scheduler.h"
-#include "status/info_poll.h"
+#include "status/poll_sequencer.h"
 
 namespace ql {
 namespace {
@@ -29,13 +31,10 @@ class InfoPollTest : public ::testing::Test {
  protected:
   InfoPollTest() {
     poll.fileCount = [this] { return files; };
+    sequencer.onFinished = [this] { poll.endOfPollActions(); };
   }
-  // The dispatcher's part: a counted answer moves the sequencer on.
-  void answer(bool counted) {
-    if (!counted) return;
-    ++state.InfoStep;
-    state.ReplyWait = -1;
-  }
+  // An answer to the request sent last, as far as the sequencer is concerned.
+  void answerLast() { sequencer.answer(AppendCrc(sent.back())); }
 
   VirtualScheduler loop;
   LinkState state;
@@ -43,7 +42,8 @@ class InfoPollTest : public ::testing::Test {
   ScriptedOperator op;
   std::vector<Bytes> sent;
   int files = 0;
-  InfoPoll poll{loop, state, info, [this](const Bytes& f) { sent.push_back(f); },
+  PollSequencer sequencer{loop, state, [this](const Bytes& f) { sent.push_back(f); }};
+  InfoPoll poll{sequencer, state, info,
                 [](const std::string& s, const std::string& k) { return s + "/" + k; }, op};
 };
 
@@ -150,16 +150,17 @@ TEST_F(InfoPollTest, APassRunsItsStepsInOrderAndEndsWithTheFileNotice) {
   // Answer every read at once; the file list (step 25) advances by itself.
   for (int guard = 0; guard < 2000 && poll.running(); ++guard) {
     std::size_t before = sent.size();
-    std::int32_t step = state.InfoStep;
+    std::int32_t step = poll.step();
     loop.advance(10);
     if (sent.size() == before) continue;
     stepsSent.push_back(step);
     const Bytes& frame = sent.back();
     bool liveValues = frame == reg::readRequest(reg::kLiveValues, 8);
-    if (frame[1] == 0x03 && !liveValues) answer(true);
+    if (frame[1] == 0x03 && !liveValues) answerLast();
   }
   EXPECT_FALSE(poll.running());
-  EXPECT_EQ(state.InfoStep, 27);
+  EXPECT_TRUE(poll.finished());
+  EXPECT_EQ(poll.step(), InfoPoll::kEnd);
   // 0..8 reads, 9 enters calibration mode, 10 the battery counter, 24 leaves, 25 file list,
   // 26 live values.
   std::vector<std::int32_t> expected{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 24, 25, 26};
@@ -186,7 +187,7 @@ TEST_F(InfoPollTest, TheBatteryCounterIsReadElevenTimesAtMost) {
   int reads = 0;
   for (const Bytes& f : sent) reads += f == reg::readRequest(reg::kBatteryUsed, 2);
   EXPECT_EQ(reads, 11);
-  EXPECT_GT(state.InfoStep, 10);  // moved on without an answer
+  EXPECT_GT(poll.step(), InfoPoll::kBatteryUsed);  // moved on without an answer
 }
 
 TEST_F(InfoPollTest, ARunningTaskStopsThePoll) {
@@ -194,13 +195,71 @@ TEST_F(InfoPollTest, ARunningTaskStopsThePoll) {
   poll.onTaskRunning = [&] { ++taskRunningCalls; };
   poll.start(8);
   loop.advance(10);
-  answer(poll.decodeTaskRunState(readReply(0x100D, 1, bytesFromHex("00 01"))));
+  EXPECT_TRUE(poll.takeReply(ReplyKind::TaskRunState, readReply(0x100D, 1, bytesFromHex("00 01"))));
   EXPECT_TRUE(info.taskRunning);
   EXPECT_FALSE(poll.running());
+  EXPECT_TRUE(poll.haltedByRunningTask());
+  EXPECT_EQ(poll.step(), InfoPoll::kEnterCalibration);  // the answer counted
   EXPECT_EQ(taskRunningCalls, 1);
   std::size_t before = sent.size();
   loop.advance(1000);
   EXPECT_EQ(sent.size(), before);
+}
+
+TEST_F(InfoPollTest, CountedAnswersToTheAwaitedStepMoveThePollOn) {
+  poll.start(InfoPoll::kFlashSize);
+  loop.advance(10);
+  ASSERT_EQ(sent.back(), reg::readRequest(reg::kFlashSize, 2));
+  EXPECT_EQ(sequencer.replyWait(), PollSequencer::kWaitTicks);
+
+  // A late second answer to an earlier step is shown, but the poll stays.
+  EXPECT_TRUE(poll.takeReply(ReplyKind::BatteryVoltage, readReply(0x0101, 1, bytesFromHex("0E 10"))));
+  EXPECT_EQ(info.batteryVoltage, "3.600");
+  EXPECT_EQ(poll.step(), InfoPoll::kFlashSize);
+  // A serial number with a bad CRC does not count.
+  Bytes damaged = readReply(0x2002, 2, u32(210012345));
+  damaged.back() ^= 0xFF;
+  EXPECT_TRUE(poll.takeReply(ReplyKind::SerialNumber, damaged));
+  EXPECT_EQ(poll.step(), InfoPoll::kFlashSize);
+
+  EXPECT_TRUE(poll.takeReply(ReplyKind::FlashSize, readReply(0xE001, 2, u32(8388608))));
+  EXPECT_EQ(poll.step(), InfoPoll::kFlashUsed);
+  EXPECT_EQ(sequencer.replyWait(), -1);  // the next step goes out at the next tick
+  loop.advance(10);
+  EXPECT_EQ(sent.back(), reg::readRequest(reg::kFlashUsed, 2));
+
+  // Kinds that are not the poll's are left to others.
+  EXPECT_FALSE(poll.takeReply(ReplyKind::FileList, readReply(0xE00D, 1, bytesFromHex("00 00"))));
+  EXPECT_FALSE(poll.takeReply(ReplyKind::LiveValues, Bytes(29, 0)));
+}
+
+TEST_F(InfoPollTest, ResumingGoesOnWhereThePassStoppedOrRepeatsItsEnd) {
+  poll.start(InfoPoll::kClock);
+  loop.advance(10);
+  poll.takeReply(ReplyKind::Clock, readReply(0x1009, 3, bytesFromHex("1A 0C 0A 03 04 05")));
+  sequencer.stop();
+  poll.resume();
+  loop.advance(10);
+  EXPECT_EQ(sent.back(), reg::readRequest(reg::kTaskRunState, 1));
+
+  poll.start(InfoPoll::kEnd);
+  loop.advance(200);  // after the wait of the step sent last
+  ASSERT_TRUE(poll.finished());
+  info.statusText.clear();
+  poll.resume();
+  loop.advance(10);
+  EXPECT_TRUE(poll.finished());
+  EXPECT_EQ(info.statusText, "SYSTEMINFORMATION/info_get_list_end");
+}
+
+TEST_F(InfoPollTest, TheRejectedSerialNumberIsExplained) {
+  poll.decodeSerialNumber(readReply(0x2002, 2, u32(0x0200026E)));
+  EXPECT_NE(poll.serialNumberRejection().find("33555054"), std::string::npos) << poll.serialNumberRejection();
+  poll.decodeSerialNumber(readReply(0x2002, 2, u32(179999999)));
+  EXPECT_NE(poll.serialNumberRejection().find("179999999"), std::string::npos)
+      << poll.serialNumberRejection();
+  poll.decodeSerialNumber(readReply(0x2002, 2, u32(210012345)));
+  EXPECT_TRUE(poll.serialNumberRejection().empty());
 }
 
 TEST_F(InfoPollTest, OlderFirmwareReadsTwoRegisterConstants) {
