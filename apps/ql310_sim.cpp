@@ -21,7 +21,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: ql310-sim [--baud N] [--link PATH] [--serial N] [--files N] [--file-size BYTES]\n"
     "                 [--erase-ms MS] [--split] [--drop-every N] [--stall-after N] [--garbage]\n"
-    "                 [--stray N] [--pace] [--help]\n"
+    "                 [--stray N] [--pace] [--clock-offset S] [--running] [--help]\n"
     "\n"
     "Serves one simulated QL310 logger on a new pseudo-terminal and prints its path.\n"
     "  --baud N         line rate the logger answers at (default 9600)\n"
@@ -39,9 +39,14 @@ constexpr const char* kUsage =
     "  --garbage        answer garbage, not silence, at a wrong line rate\n"
     "  --stray N        slip N stray bytes into every file stream at random places\n"
     "  --pace           send no faster than the line rate would carry the bytes\n"
+    "  --clock-offset S start with the logger's clock S seconds ahead of this computer's\n"
+    "                   (negative: behind); a clock write sets it\n"
+    "  --running        start with the logging task recording; the flash in use grows by\n"
+    "                   one 16-byte record per record interval\n"
     "Runs until interrupted (SIGINT, SIGTERM); then removes the link.\n";
 
 constexpr int kSplitAt = 8;
+constexpr std::int64_t kMaxClockOffset = 100LL * 366 * 24 * 3600;
 
 ql::sim::PtyServer* runningServer = nullptr;
 
@@ -86,9 +91,13 @@ int main(int argc, char** argv) {
       options.paceAtLineRate = true;
       continue;
     }
+    if (arg == "--running") {
+      config.taskRunState = 1;
+      continue;
+    }
     bool takesValue = arg == "--baud" || arg == "--link" || arg == "--serial" || arg == "--files" ||
                       arg == "--file-size" || arg == "--erase-ms" || arg == "--drop-every" ||
-                      arg == "--stall-after" || arg == "--stray";
+                      arg == "--stall-after" || arg == "--stray" || arg == "--clock-offset";
     if (!takesValue) return usageError("unknown option " + std::string(arg));
     if (i + 1 >= argc) return usageError(std::string(arg) + " needs a value");
     std::string_view value = argv[++i];
@@ -114,6 +123,10 @@ int main(int argc, char** argv) {
       valid = parseNumber(value, faults.strayBytes) && faults.strayBytes >= 0;
     } else if (arg == "--drop-every") {
       valid = parseNumber(value, faults.dropEvery) && faults.dropEvery > 0;
+    } else if (arg == "--clock-offset") {
+      // Within a century either way: the logger's clock holds only years 2000..2099.
+      valid = parseNumber(value, config.clockOffsetSeconds) &&
+              config.clockOffsetSeconds >= -kMaxClockOffset && config.clockOffsetSeconds <= kMaxClockOffset;
     } else if (arg == "--stall-after") {
       valid = parseNumber(value, faults.stallAfter) && faults.stallAfter > 0;
     }

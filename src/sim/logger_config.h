@@ -6,6 +6,9 @@
 #include <cstdint>
 #include <map>
 
+#include "sim/live_values.h"
+#include "sim/logging_task.h"
+
 namespace ql::sim {
 
 struct LoggerConfig {
@@ -17,7 +20,17 @@ struct LoggerConfig {
   std::uint32_t flashUsed = 1048576;
   std::uint16_t batteryMillivolts = 3600;
   std::uint32_t batteryConsumption = 1500000;  // of a capacity of 6000000: 75 % left
-  std::uint16_t taskRunState = 0;              // 1 = a logging task is running
+  std::uint16_t taskRunState = 0;              // 1 = the task is recording from power-up on
+  // The task the logger holds at power-up: the last one written, long finished.
+  LoggingTask task;
+  // The logger's clock minus the time source at power-up, in seconds (positive: the logger is
+  // ahead). A clock write replaces it.
+  std::int64_t clockOffsetSeconds = 0;
+  // The form of the answer to the live-value read 01 03 00 01 00 08.
+  LiveReplyForm liveReplyForm = LiveReplyForm::EchoSixteen;
+  // When false, write acknowledgements come bare: 01 10 register count CRC (8 bytes) without the
+  // echo of the request in front. Other answers to writes (the speed switch) keep their echo.
+  bool echoWriteAcks = true;
   std::uint32_t baudRate = 9600;
   // Recorded files at power-up, of varied kinds and sizes (RecordedFiles::standardFile); at most
   // 16. Tests add their own through LoggerModel::files().

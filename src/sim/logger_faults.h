@@ -23,6 +23,8 @@ struct LoggerFaults {
   bool garbageAtWrongRate = false;
   // The next request makes the logger disappear: the transport closes the line.
   bool vanish = false;
+  // Writes whose first register is listed are ignored: neither applied nor acknowledged.
+  std::vector<std::uint16_t> ignoreWritesTo;
 
   // Recorded-file streams (what follows the file-data reply head). Offsets count bytes of the
   // file's stream; a stray byte is never valid BCD, so it never passes for a record's stamp.

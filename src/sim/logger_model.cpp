@@ -7,6 +7,7 @@
 #include "link/codecs.h"
 #include "link/crc.h"
 #include "sim/file_stream.h"
+#include "sim/logging_task.h"
 #include "sim/registers.h"
 
 namespace ql::sim {
@@ -61,10 +62,14 @@ void cutReply(Reply& reply, std::size_t offset, int pauseMs) {
 }  // namespace
 
 LoggerModel::LoggerModel(LoggerConfig config, Clock clock)
-    : config_(std::move(config)), clock_(std::move(clock)), baudRate_(config_.baudRate) {
+    : config_(std::move(config)),
+      clock_(std::move(clock)),
+      baudRate_(config_.baudRate),
+      clockOffset_(static_cast<std::time_t>(config_.clockOffsetSeconds)) {
   seedRegisters();
   addStandardHandlers();
   files_.fillStandard(config_.fileCount);
+  if (config_.taskRunState == 1) startRecording();
 }
 
 void LoggerModel::seedRegisters() {
@@ -77,11 +82,21 @@ void LoggerModel::seedRegisters() {
   bank_.set(reg::kBatteryVoltage, config_.batteryMillivolts);
   bank_.setU32(reg::kBatteryUsed, config_.batteryConsumption);
   bank_.set(reg::kTaskRunState, config_.taskRunState);
+  storeTask(bank_, config_.task);
   for (const auto& [address, value] : config_.constants32) bank_.setU32(address, value);
   for (const auto& [address, value] : config_.constants16) bank_.set(address, value);
 }
 
 void LoggerModel::addStandardHandlers() {
+  addReadHandler({reg::kLiveValues, reg::kLiveValues},
+                 [this](const Request& r) { return readLiveValues(r); });
+  for (std::uint16_t address :
+       {reg::kRecordInterval, reg::kTaskStart, reg::kTaskEnd, reg::kSendToPort, reg::kAverageInterval,
+        reg::kAverageCount, reg::kDepthSettings, reg::kTaskName}) {
+    addWriteHandler({address, address}, [this](const Request& r) { return writeTaskRegister(r); });
+  }
+  addWriteHandler({reg::kTaskRunState, reg::kTaskRunState},
+                  [this](const Request& r) { return writeRunState(r); });
   addReadHandler({reg::kClock, reg::kClock}, [this](const Request& r) { return readClock(r); });
   addWriteHandler({reg::kClock, reg::kClock}, [this](const Request& r) { return writeClock(r); });
   addReadHandler({reg::kRatiosFirst, reg::kRatiosLast},
@@ -154,6 +169,12 @@ Reply LoggerModel::receive(const Bytes& bytes, std::uint32_t lineRate) {
 }
 
 Answer LoggerModel::handle(const Request& request) {
+  catchUpRecording();
+  if (request.function == kFunctionWrite) {
+    const std::vector<std::uint16_t>& ignored = faults_.ignoreWritesTo;
+    if (std::find(ignored.begin(), ignored.end(), request.firstRegister) != ignored.end())
+      return Answer::none();
+  }
   auto route = [&request](const std::vector<Route>& routes) -> const Handler* {
     for (auto it = routes.rbegin(); it != routes.rend(); ++it) {
       if (it->range.contains(request.firstRegister)) return &it->handler;
@@ -167,7 +188,11 @@ Answer LoggerModel::handle(const Request& request) {
     }
     case kFunctionWrite: {
       const Handler* handler = route(writeRoutes_);
-      return handler ? (*handler)(request) : writeToBank(request);
+      Answer answer = handler ? (*handler)(request) : writeToBank(request);
+      bool plainAck =
+          answer.chunks.size() == 1 && answer.chunks[0].bytes == writeAck(request).chunks[0].bytes;
+      if (!config_.echoWriteAcks && plainAck) answer.echo = false;
+      return answer;
     }
     case kFunctionControl:
       lastControlCode_ = request.controlCode;
@@ -198,6 +223,72 @@ Answer LoggerModel::writeToBank(const Request& request) {
   return writeAck(request);
 }
 
+Answer LoggerModel::readLiveValues(const Request& request) const {
+  Bytes data = liveValueBytes(liveValues());
+  if (request.count != 8) {
+    // Part of the eight registers (and zeros behind them), in the plain form.
+    if (request.count == 0 || request.count > kMaxReadCount) return Answer::none();
+    data.resize(2u * request.count, 0);
+    return readAnswer(data);
+  }
+  Bytes eight(data.begin(), data.begin() + 8);
+  switch (config_.liveReplyForm) {
+    case LiveReplyForm::EchoSixteen:
+      return readAnswer(data);
+    case LiveReplyForm::BareSixteen: {
+      Answer answer = readAnswer(data);
+      answer.echo = false;
+      return answer;
+    }
+    case LiveReplyForm::EchoEight:
+      return readAnswer(eight);
+    case LiveReplyForm::BareEight: {
+      Answer answer = readAnswer(eight);
+      answer.echo = false;
+      return answer;
+    }
+    case LiveReplyForm::EchoNoiseEight: {
+      Answer answer = readAnswer(eight);
+      Bytes& bytes = answer.chunks[0].bytes;
+      bytes.insert(bytes.begin(), {0xFF, 0xFF});
+      return answer;
+    }
+  }
+  return readAnswer(data);
+}
+
+Answer LoggerModel::writeTaskRegister(const Request& request) {
+  if (!taskWriteAccepted(request.firstRegister, request.count, request.data)) return Answer::none();
+  return writeToBank(request);
+}
+
+Answer LoggerModel::writeRunState(const Request& request) {
+  if (!taskWriteAccepted(request.firstRegister, request.count, request.data)) return Answer::none();
+  bool start = request.data[1] == 1;
+  if (start && !recording()) startRecording();
+  if (!start) recordingSince_.reset();
+  bank_.set(reg::kTaskRunState, start ? 1 : 0);
+  return writeAck(request);
+}
+
+void LoggerModel::startRecording() {
+  recordingSince_ = now();
+  recordingIntervalMs_ = bank_.getU32(reg::kRecordInterval);
+  recordsCounted_ = 0;
+  bank_.set(reg::kTaskRunState, 1);
+}
+
+void LoggerModel::catchUpRecording() {
+  if (!recordingSince_ || recordingIntervalMs_ == 0) return;
+  std::int64_t elapsedMs = std::max<std::int64_t>(0, (now() - *recordingSince_)) * 1000;
+  std::int64_t records = elapsedMs / recordingIntervalMs_;
+  if (records <= recordsCounted_) return;
+  std::int64_t used = bank_.getU32(reg::kFlashUsed) +
+                      (records - recordsCounted_) * static_cast<std::int64_t>(RecordedFile::kRecordSize);
+  recordsCounted_ = records;
+  bank_.setU32(reg::kFlashUsed, static_cast<std::uint32_t>(std::min<std::int64_t>(used, config_.flashSize)));
+}
+
 Answer LoggerModel::readClock(const Request& request) const {
   if (request.count != 3) return readFromBank(request);
   std::time_t t = loggerTime();
@@ -210,7 +301,8 @@ Answer LoggerModel::readClock(const Request& request) const {
 }
 
 Answer LoggerModel::writeClock(const Request& request) {
-  if (request.count != 3) return writeToBank(request);
+  // A date the logger cannot hold, or a write of another size, is not acknowledged.
+  if (request.count != 3 || !isValidTaskTime(request.data)) return Answer::none();
   const Bytes& d = request.data;
   std::tm local{};
   local.tm_year = 100 + d[0];
@@ -221,11 +313,7 @@ Answer LoggerModel::writeClock(const Request& request) {
   local.tm_sec = d[5];
   local.tm_isdst = -1;
   std::time_t set = std::mktime(&local);
-  // A date the logger cannot hold is not acknowledged.
-  if (set == static_cast<std::time_t>(-1) || d[1] < 1 || d[1] > 12 || d[2] < 1 || d[2] > 31 || d[3] > 23 ||
-      d[4] > 59 || d[5] > 59) {
-    return Answer::none();
-  }
+  if (set == static_cast<std::time_t>(-1)) return Answer::none();
   clockOffset_ = set - now();
   return writeAck(request);
 }

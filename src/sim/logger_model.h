@@ -15,6 +15,7 @@
 
 #include "link/bytes.h"
 #include "sim/file_stream.h"
+#include "sim/live_values.h"
 #include "sim/logger_config.h"
 #include "sim/logger_faults.h"
 #include "sim/recorded_files.h"
@@ -84,6 +85,12 @@ class LoggerModel {
   // The logger's own clock: the time source shifted by what a clock write set.
   std::time_t loggerTime() const { return now() + clockOffset_; }
   std::optional<std::uint16_t> lastControlCode() const { return lastControlCode_; }
+  // What the logger measures now: liveValuesAt(now()). The water follows the time source, not
+  // the logger's clock, so setting the clock does not change it.
+  LiveValues liveValues() const { return liveValuesAt(now()); }
+  // True while a task records (run state 0x100D is 1). Recording fills the flash: 0xE003 grows by
+  // one 16-byte record per record interval elapsed on the time source, up to the flash size.
+  bool recording() const { return recordingSince_.has_value(); }
 
   // Extension points: handlers for reads or writes whose first register lies in range.
   void addReadHandler(RegisterRange range, Handler handler);
@@ -106,6 +113,12 @@ class LoggerModel {
   Answer handle(const Request& request);
   Answer readFromBank(const Request& request) const;
   Answer writeToBank(const Request& request);
+  Answer readLiveValues(const Request& request) const;
+  Answer writeTaskRegister(const Request& request);
+  Answer writeRunState(const Request& request);
+  void startRecording();
+  // Adds the records made since the last call to the flash in use.
+  void catchUpRecording();
   Answer readClock(const Request& request) const;
   Answer writeClock(const Request& request);
   Answer readConstants(const Request& request) const;
@@ -130,6 +143,9 @@ class LoggerModel {
   std::vector<Route> writeRoutes_;
   std::uint32_t baudRate_;
   std::time_t clockOffset_ = 0;
+  std::optional<std::time_t> recordingSince_;
+  std::uint32_t recordingIntervalMs_ = 0;  // the record interval when recording started
+  std::int64_t recordsCounted_ = 0;        // records since then already added to the flash in use
   std::optional<std::uint16_t> lastControlCode_;
   bool vanished_ = false;
   int repliesMade_ = 0;  // since the faults were set, including dropped ones
