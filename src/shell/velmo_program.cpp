@@ -38,6 +38,7 @@ VelmoProgram::VelmoProgram(Scheduler& loop, Operator& op, Port& port, ProgramEnv
   connection_->onAutoSearchOn = [this] {
     info_.statusText.clear();
     info_.changed();
+    liveValues_->setLiveDisplay(false);
   };
 
   download_ = std::make_unique<DownloadJob>(loop_, state_, port_, operator_, fileTable_, memo_, lookup,
@@ -60,6 +61,12 @@ VelmoProgram::VelmoProgram(Scheduler& loop, Operator& op, Port& port, ProgramEnv
     infoPoll_->start(step);
   };
 
+  liveValues_ = std::make_unique<LiveValues>(saved_.history, wallClock(), [this] {
+    return LiveDisplaySettings{saved_.temperatureDecimals, saved_.pressureDecimals,
+                               static_cast<int>(switches_.thirdField()),
+                               DepthParameters{saved_.density, saved_.gravity, saved_.pressureOffset}};
+  });
+
   port_.setOnReceiveData(
       [this](const std::uint8_t* data, std::size_t length) { dispatcher_->onReceiveData(data, length); });
   port_.setOnRequestHangup([this] { download_->onPortHangup(); });
@@ -68,6 +75,12 @@ VelmoProgram::VelmoProgram(Scheduler& loop, Operator& op, Port& port, ProgramEnv
 }
 
 VelmoProgram::~VelmoProgram() {
+  liveValues_ = std::make_unique<LiveValues>(saved_.history, wallClock(), [this] {
+    return LiveDisplaySettings{saved_.temperatureDecimals, saved_.pressureDecimals,
+                               static_cast<int>(switches_.thirdField()),
+                               DepthParameters{saved_.density, saved_.gravity, saved_.pressureOffset}};
+  });
+
   port_.setOnReceiveData({});
   port_.setOnRequestHangup({});
   port_.close();
@@ -106,6 +119,7 @@ void VelmoProgram::create() {
   panel_.statusRed = state_.LinkEcho == 1;
   panel_.autoSearch = switches_.automaticSearch();
   panel_.changed();
+  liveValues_->setLiveDisplay(switches_.liveDisplayAtStart());
   info_.changed();
 }
 
@@ -196,9 +210,23 @@ void VelmoProgram::showFileDetails(int position) {
 void VelmoProgram::onSecondTick() {
   // No keep-alive read while a file comes in: its answer would be taken for file data.
   if (download_->holdsLink()) state_.IdleTicks = 0;
+  pollLiveValues();
   connection_->onSecondTick();
   download_->onSecondTick();
 }
+
+void VelmoProgram::pollLiveValues() {
+  const LivePollConditions conditions{state_.connected(), liveValues_->liveDisplayOn(),
+                                      navigation_.page == Page::Download, download_->holdsLink(),
+                                      infoPollAtFileListStep()};
+  if (!livePollDue(conditions)) return;
+  state_.LastRequest = liveValueRequest();
+  port_.writeBuffer(state_.LastRequest);
+  state_.IdleTicks = 0;
+}
+
+// The file table's answer is long and must not be interrupted by a poll.
+bool VelmoProgram::infoPollAtFileListStep() const { return state_.InfoStep == InfoPoll::kStepFileList; }
 
 // --- recorded files ----------------------------------------------------------------------------
 
@@ -277,6 +305,9 @@ bool VelmoProgram::onReply(ReplyKind kind, const Bytes& block) {
     case ReplyKind::FileList:
       parseFileList(block);
       return false;  // the table moves the poll on by itself
+    case ReplyKind::LiveValues:
+      liveValues_->acceptReply(block);
+      return true;
     default:
       // The configuration, settings, live-value and calibration features take these.
       return true;
