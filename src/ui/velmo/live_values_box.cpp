@@ -76,7 +76,10 @@ QLineEdit* LiveValuesBox::addRow(int row, const QString& caption, const QString&
   return field;
 }
 
-void LiveValuesBox::setLiveDisplayOn(bool on) { program_.liveValues().setLiveDisplay(on); }
+void LiveValuesBox::setLiveDisplayOn(bool on) {
+  program_.liveValues().setLiveDisplay(on);
+  batch_.renderNow();  // the captions answer the press at once
+}
 
 bool LiveValuesBox::liveDisplayOn() const { return program_.liveValues().liveDisplayOn(); }
 
