@@ -4,10 +4,11 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <string_view>
 
+#include "runtime/atomic_file.h"
 #include "runtime/encoding.h"
 #include "runtime/formats.h"
-#include "runtime/atomic_file.h"
 #include "shell/utf8_text.h"
 
 namespace ql {
@@ -72,6 +73,9 @@ class Reader {
     if (length > capacity) return std::nullopt;
     return bytes_.substr(at + 1, length);
   }
+  std::string_view view(std::size_t at, std::size_t length) const {
+    return std::string_view(bytes_).substr(at, length);
+  }
 
  private:
   const std::string& bytes_;
@@ -109,7 +113,7 @@ std::optional<double> parseNumber(const std::string& text) {
   return value;
 }
 
-bool isPrintableAscii(const std::string& text) {
+bool isPrintableAscii(std::string_view text) {
   return std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c <= 0x7E; });
 }
 
@@ -206,17 +210,20 @@ class Decoder {
     if (damaged) reject(field);
   }
 
+  // Each time text is checked in place: its length byte within the field, printable ASCII.
   void readStamps(MonitorHistory& history) {
     bool damaged = false;
     for (std::size_t slot = 0; slot < MonitorHistory::kSlots; ++slot) {
       const std::size_t at = kStampsAt + slot * kStampSize;
-      std::optional<std::string> stamp;
-      if (in_.has(at, kStampSize)) stamp = in_.shortString(at, MonitorHistory::kStampLength);
-      if (!stamp || !isPrintableAscii(*stamp)) {
+      std::string_view stamp;
+      if (in_.has(at, kStampSize) && in_.byte(at) <= MonitorHistory::kStampLength) {
+        stamp = in_.view(at + 1, in_.byte(at));
+        if (!isPrintableAscii(stamp)) stamp = {};
+        if (stamp.size() != in_.byte(at)) damaged = true;
+      } else {
         damaged = true;
-        stamp = std::string();
       }
-      history.stamps[slot] = *stamp;
+      history.setStamp(slot, stamp);
       // An empty slot holds no values, whatever the arrays said.
       if (history.isEmptySlot(slot)) {
         history.temperature[slot] = history.pressure[slot] = 0.0;
@@ -272,7 +279,9 @@ std::string encodeSavedState(const SavedState& state) {
   }
   const std::size_t stampSlots = std::min(history.stamps.size(), MonitorHistory::kSlots);
   for (std::size_t slot = 0; slot < stampSlots; ++slot) {
-    putShortString(out, kStampsAt + slot * kStampSize, MonitorHistory::kStampLength, history.stamps[slot]);
+    const std::string_view stamp = history.stamp(slot);
+    out[kStampsAt + slot * kStampSize] = static_cast<char>(stamp.size());
+    stamp.copy(out.data() + kStampsAt + slot * kStampSize + 1, stamp.size());
   }
   putShortString(out, kLanguageAt, kLanguageNameBytes, state.languageName);
   return out;

@@ -26,8 +26,8 @@
 #include <vector>
 
 #include "shell/language_choice.h"
-#include "shell/monitor_history.h"
 #include "shell/window_geometry.h"
+#include "status/monitor_history.h"
 
 namespace ql {
 
@@ -42,9 +42,9 @@ struct SavedState {
   double density = kDefaultDensity;
   double gravity = kDefaultGravity;
   double pressureOffset = kDefaultPressureOffset;
-  int temperatureDecimals = 2;  // 1..3
-  int pressureDecimals = 2;     // 1..3
-  std::int32_t recordIntervalSeconds = 0;
+  int temperatureDecimals = 2;              // 1..3
+  int pressureDecimals = 2;                 // 1..3
+  std::int32_t recordIntervalSeconds = 60;  // the record-interval fields' own default
   MonitorHistory history;
   std::string languageName = kDefaultLanguageName;
 };

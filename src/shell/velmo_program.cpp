@@ -40,6 +40,7 @@ VelmoProgram::VelmoProgram(Scheduler& loop, Operator& op, Port& port, ProgramEnv
   connection_->onAutoSearchOn = [this] {
     info_.statusText.clear();
     info_.changed();
+    liveValues_->setLiveDisplay(false);
   };
 
   download_ = std::make_unique<DownloadJob>(loop_, state_, port_, operator_, fileTable_, memo_, lookup,
@@ -62,6 +63,12 @@ VelmoProgram::VelmoProgram(Scheduler& loop, Operator& op, Port& port, ProgramEnv
     infoPoll_->start(step);
   };
 
+  liveValues_ = std::make_unique<LiveValues>(saved_.history, wallClock(), [this] {
+    return LiveDisplaySettings{saved_.temperatureDecimals, saved_.pressureDecimals,
+                               static_cast<int>(switches_.thirdField()),
+                               DepthParameters{saved_.density, saved_.gravity, saved_.pressureOffset}};
+  });
+
   port_.setOnReceiveData(
       [this](const std::uint8_t* data, std::size_t length) { dispatcher_->onReceiveData(data, length); });
   port_.setOnRequestHangup([this] { download_->onPortHangup(); });
@@ -70,6 +77,12 @@ VelmoProgram::VelmoProgram(Scheduler& loop, Operator& op, Port& port, ProgramEnv
 }
 
 VelmoProgram::~VelmoProgram() {
+  liveValues_ = std::make_unique<LiveValues>(saved_.history, wallClock(), [this] {
+    return LiveDisplaySettings{saved_.temperatureDecimals, saved_.pressureDecimals,
+                               static_cast<int>(switches_.thirdField()),
+                               DepthParameters{saved_.density, saved_.gravity, saved_.pressureOffset}};
+  });
+
   port_.setOnReceiveData({});
   port_.setOnRequestHangup({});
   port_.close();
@@ -108,6 +121,7 @@ void VelmoProgram::create() {
   panel_.statusRed = state_.LinkEcho == 1;
   panel_.autoSearch = switches_.automaticSearch();
   panel_.changed();
+  liveValues_->setLiveDisplay(switches_.liveDisplayAtStart());
   info_.changed();
 }
 
@@ -198,8 +212,24 @@ void VelmoProgram::showFileDetails(int position) {
 void VelmoProgram::onSecondTick() {
   // No keep-alive read while a file comes in: its answer would be taken for file data.
   if (download_->holdsLink()) state_.IdleTicks = 0;
+  pollLiveValues();
   connection_->onSecondTick();
   download_->onSecondTick();
+}
+
+void VelmoProgram::pollLiveValues() {
+  const LivePollConditions conditions{state_.connected(), liveValues_->liveDisplayOn(),
+                                      navigation_.page == Page::Download, download_->holdsLink(),
+                                      infoPollAtFileListStep()};
+  if (!livePollDue(conditions)) return;
+  state_.LastRequest = liveValueRequest();
+  port_.writeBuffer(state_.LastRequest);
+  state_.IdleTicks = 0;
+}
+
+// The file table's answer is long and must not be interrupted by a poll.
+bool VelmoProgram::infoPollAtFileListStep() const {
+  return sequencer_->current() == infoPoll_.get() && infoPoll_->step() == InfoPoll::kFileList;
 }
 
 // --- recorded files ----------------------------------------------------------------------------
@@ -259,6 +289,9 @@ void VelmoProgram::onReply(ReplyKind kind, const Bytes& block) {
   switch (kind) {
     case ReplyKind::FileList:
       parseFileList(block);
+      return;
+    case ReplyKind::LiveValues:
+      liveValues_->acceptReply(block);
       return;
     default:
       // The configuration, settings, live-value and calibration features take the others.

@@ -31,6 +31,7 @@
 #include "shell/velmo_home.h"
 #include "status/info_poll.h"
 #include "status/instrument_info.h"
+#include "status/live_values.h"
 #include "status/poll_sequencer.h"
 
 namespace ql {
@@ -86,6 +87,9 @@ class VelmoProgram : private ReplyHandlers {
   FileTable& fileTable() { return fileTable_; }
   MemoLog& memo() { return memo_; }
   NavigationState& navigation() { return navigation_; }
+  // Live values and the switch of live display; the history ring is kept in sysuse.d.
+  LiveValues& liveValues() { return *liveValues_; }
+  const LiveValues& liveValues() const { return *liveValues_; }
   const LinkState& linkState() const { return state_; }
 
   // Operator actions.
@@ -135,6 +139,8 @@ class VelmoProgram : private ReplyHandlers {
   void onConnectionAnswer() override;
   void onTrace(const std::string& hexLine) override;
   void onSecondTick();
+  void pollLiveValues();
+  bool infoPollAtFileListStep() const;
   void send(const Bytes& frameWithoutCrc);
   // The first block of the file table's reply, or the block that completes it.
   FileTable::Outcome parseFileList(const Bytes& block);
@@ -170,6 +176,7 @@ class VelmoProgram : private ReplyHandlers {
   std::unique_ptr<InfoPoll> infoPoll_;
   std::unique_ptr<DownloadJob> download_;
   std::unique_ptr<FileDeletion> deletion_;
+  std::unique_ptr<LiveValues> liveValues_;
   std::unique_ptr<Timer> secondTimer_;
   std::unique_ptr<Timer> baudRateOldTimer_;  // the rate restore, 600 ms after the dialog closed
   std::int64_t restoreWriteDueMs_ = -1;      // when the second restore write goes out

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -39,7 +40,7 @@ SavedState sampleState() {
     s.history.pressure[slot] = 110.25;
     s.history.thirdChannel[slot] = 45.0;
     s.history.internalTemperature[slot] = -3.25;
-    s.history.stamps[slot] = "2026-12-10 04:05:06";
+    s.history.setStamp(slot, "2026-12-10 04:05:06");
   }
   s.languageName = "english";
   return s;
@@ -129,6 +130,7 @@ TEST(SavedState, MissingFileGivesTheDefaults) {
   EXPECT_EQ(loaded.state.gravity, 9.8);
   EXPECT_EQ(loaded.state.pressureOffset, -100.0);
   EXPECT_EQ(loaded.state.temperatureDecimals, 2);
+  EXPECT_EQ(loaded.state.recordIntervalSeconds, 60);  // the task page's "60"
   EXPECT_EQ(loaded.state.languageName, "chinese");
 }
 
@@ -197,7 +199,7 @@ TEST(SavedState, DamagedFieldsFallBackOneByOne) {
       {"decimals code -1 means two", [](std::string& b) { putI32(b, kPressureDecimalsAt, -1); },
        [](const SavedState& s) { EXPECT_EQ(s.pressureDecimals, 2); }, nullptr},
       {"negative record interval", [](std::string& b) { putI32(b, kRecordIntervalAt, -5); },
-       [](const SavedState& s) { EXPECT_EQ(s.recordIntervalSeconds, 0); }, "recordIntervalSeconds"},
+       [](const SavedState& s) { EXPECT_EQ(s.recordIntervalSeconds, 60); }, "recordIntervalSeconds"},
       {"write index past the ring", [](std::string& b) { putI32(b, kWriteIndexAt, 100000); },
        [](const SavedState& s) { EXPECT_EQ(s.history.writeIndex, 0); }, "history.writeIndex"},
       {"NaN in the history", [&](std::string& b) { putF64(b, kPressureArrayAt + 4711 * 8, nan); },
@@ -210,7 +212,7 @@ TEST(SavedState, DamagedFieldsFallBackOneByOne) {
        [](const SavedState& s) {
          EXPECT_TRUE(s.history.isEmptySlot(4711));
          EXPECT_EQ(s.history.pressure[4711], 0.0);  // an empty slot holds no values
-         EXPECT_EQ(s.history.stamps[0], "2026-12-10 04:05:06");
+         EXPECT_EQ(s.history.stamp(0), "2026-12-10 04:05:06");
        },
        "history.stamps"},
       {"time text with control bytes", [](std::string& b) { b[kStampsAt + 5] = '\n'; },
@@ -239,18 +241,41 @@ TEST(SavedState, DamagedFieldsFallBackOneByOne) {
     // Everything else is read as saved.
     EXPECT_EQ(loaded.state.window, original.window);
     EXPECT_EQ(loaded.state.reservedFlag, original.reservedFlag);
-    EXPECT_EQ(loaded.state.history.stamps[MonitorHistory::kSlots - 1], "2026-12-10 04:05:06");
+    EXPECT_EQ(loaded.state.history.stamp(MonitorHistory::kSlots - 1), "2026-12-10 04:05:06");
     EXPECT_EQ(loaded.state.history.internalTemperature[MonitorHistory::kSlots - 1], -3.25);
   }
+}
+
+// A history section overwritten with rubbish loses the history only: the settings before it and
+// the language after it are still read.
+TEST(SavedState, DamagedHistorySectionStillLoadsTheRest) {
+  const SavedState original = sampleState();
+  std::string bytes = encodeSavedState(original);
+  std::fill(bytes.begin() + kWriteIndexAt, bytes.begin() + kLanguageAt, '\xFF');
+  const SavedStateLoad loaded = decodeSavedState(bytes);
+
+  EXPECT_EQ(loaded.state.window, original.window);
+  EXPECT_EQ(loaded.state.density, original.density);
+  EXPECT_EQ(loaded.state.recordIntervalSeconds, original.recordIntervalSeconds);
+  EXPECT_EQ(loaded.state.languageName, "english");
+  EXPECT_EQ(loaded.state.history.writeIndex, 0);
+  for (std::size_t slot : {std::size_t{0}, std::size_t{4711}, MonitorHistory::kSlots - 1}) {
+    EXPECT_TRUE(loaded.state.history.isEmptySlot(slot));
+    EXPECT_EQ(loaded.state.history.pressure[slot], 0.0);
+  }
+  const std::vector<std::string> expected{
+      "history.writeIndex",   "history.temperature",         "history.pressure",
+      "history.thirdChannel", "history.internalTemperature", "history.stamps"};
+  EXPECT_EQ(loaded.defaultedFields, expected);
 }
 
 TEST(SavedState, LongTextsAreCutToTheirFieldsWithoutSplittingACharacter) {
   SavedState s;
   s.languageName = std::string(99, 'x') + "语";  // 102 bytes: the last character does not fit
-  s.history.stamps[3] = "2026-12-10 04:05:06 and more";
+  s.history.setStamp(3, "2026-12-10 04:05:06 and more");
   const SavedStateLoad loaded = decodeSavedState(encodeSavedState(s));
   EXPECT_EQ(loaded.state.languageName, std::string(99, 'x'));
-  EXPECT_EQ(loaded.state.history.stamps[3], "2026-12-10 04:05:06 ");
+  EXPECT_EQ(loaded.state.history.stamp(3), "2026-12-10 04:05:06 ");
 }
 
 }  // namespace

@@ -1,10 +1,13 @@
 #include "ui/velmo/live_values_box.h"
 
+#include <QContextMenuEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 
+#include "ui/velmo/monitor_window.h"
 #include "ui/velmo/picture_button.h"
 #include "ui/velmo/ui_text.h"
 #include "ui/velmo/velmo_pictures.h"
@@ -17,33 +20,33 @@ constexpr const char* kTemperatureUnit = "℃";
 constexpr const char* kPressureUnit = "kPa";
 }  // namespace
 
-LiveValuesBox::LiveValuesBox(const VelmoProgram& program, const VelmoPictures& pictures, QWidget* parent)
-    : QGroupBox(toQString(program.text("MAIN", "cpt_nowdata")), parent) {
+LiveValuesBox::LiveValuesBox(VelmoProgram& program, const VelmoPictures& pictures, QWidget* parent)
+    : QGroupBox(toQString(program.text("MAIN", "cpt_nowdata")), parent),
+      program_(program),
+      batch_(this, [this] { render(); }) {
   setObjectName("liveValuesBox");
   auto* layout = new QGridLayout(this);
   layout->setColumnStretch(1, 1);
   setLayout(layout);
 
   const ThirdField third = program.switches().thirdField();
-  addRow(0, toQString(program.text("MAIN", "cpt_temperation")), QString::fromUtf8(kTemperatureUnit),
-         "temperatureField");
-  addRow(1, toQString(program.text("MAIN", "cpt_pressation")), QString::fromUtf8(kPressureUnit),
-         "pressureField");
-  addRow(2, toQString(program.texts().thirdFieldCaption(third)),
-         toQString(program.texts().thirdFieldUnit(third)), "thirdField");
+  temperature_ = addRow(0, toQString(program.text("MAIN", "cpt_temperation")),
+                        QString::fromUtf8(kTemperatureUnit), "temperatureField");
+  pressure_ = addRow(1, toQString(program.text("MAIN", "cpt_pressation")), QString::fromUtf8(kPressureUnit),
+                     "pressureField");
+  third_ = addRow(2, toQString(program.texts().thirdFieldCaption(third)),
+                  toQString(program.texts().thirdFieldUnit(third)), "thirdField");
 
-  // Live values are polled by a later part of the program; until then the buttons do nothing
-  // and say so by being disabled. Their captions still show whether live display is on.
   const PictureButton::Pictures actionPictures{
       pictures[Picture::ActionNormal], pictures[Picture::ActionPressed], {}};
   showButton_ = new PictureButton(actionPictures, this);
   showButton_->setObjectName("liveShowButton");
   showButton_->setCaption(toQString(program.text("MAIN", "btn_display")));
-  showButton_->setEnabled(false);
+  connect(showButton_, &PictureButton::clicked, this, [this] { setLiveDisplayOn(true); });
   stopButton_ = new PictureButton(actionPictures, this);
   stopButton_->setObjectName("liveStopButton");
   stopButton_->setCaption(toQString(program.text("MAIN", "btn_stop_dis")));
-  stopButton_->setEnabled(false);
+  connect(stopButton_, &PictureButton::clicked, this, [this] { setLiveDisplayOn(false); });
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
@@ -51,7 +54,8 @@ LiveValuesBox::LiveValuesBox(const VelmoProgram& program, const VelmoPictures& p
   buttons->addWidget(stopButton_);
   layout->addLayout(buttons, 3, 0, 1, 3);
 
-  setLiveDisplayOn(program.switches().liveDisplayAtStart());
+  batch_.watch(program_.liveValues());
+  batch_.renderNow();
 }
 
 QLineEdit* LiveValuesBox::addRow(int row, const QString& caption, const QString& unit,
@@ -73,10 +77,32 @@ QLineEdit* LiveValuesBox::addRow(int row, const QString& caption, const QString&
 }
 
 void LiveValuesBox::setLiveDisplayOn(bool on) {
-  liveDisplayOn_ = on;
-  const QColor color = on ? Qt::red : Qt::black;
+  program_.liveValues().setLiveDisplay(on);
+  batch_.renderNow();  // the captions answer the press at once
+}
+
+bool LiveValuesBox::liveDisplayOn() const { return program_.liveValues().liveDisplayOn(); }
+
+void LiveValuesBox::render() {
+  const LiveValues& live = program_.liveValues();
+  temperature_->setText(toQString(live.temperatureText()));
+  pressure_->setText(toQString(live.pressureText()));
+  third_->setText(toQString(live.thirdText()));
+  const QColor color = live.liveDisplayOn() ? Qt::red : Qt::black;
   showButton_->setCaptionColor(color);
   stopButton_->setCaptionColor(color);
+}
+
+void LiveValuesBox::contextMenuEvent(QContextMenuEvent* event) {
+  QMenu menu(this);
+  menu.addAction(toQString(program_.text("MENU", "menu_dis")), this, [this] { openMonitor(); });
+  menu.exec(event->globalPos());
+}
+
+void LiveValuesBox::openMonitor() {
+  setLiveDisplayOn(true);
+  if (!monitor_) monitor_ = new MonitorWindow(program_.liveValues(), program_.texts(), window());
+  monitor_->execWithTemperatureCurve();
 }
 
 }  // namespace ql

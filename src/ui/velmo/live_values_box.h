@@ -1,17 +1,19 @@
 #pragma once
 // The live-value box of the download page: temperature, pressure and the third value chosen by
 // DIS_THIRD (conductivity, water depth or internal temperature), with the "show" and "stop"
-// buttons whose red captions mean live display is on. The fields stay empty until live values
-// are polled.
+// buttons whose red captions mean live display is on. Its pop-up menu opens the online monitor.
+// The fields show the program's live values as they come in.
 
 #include <QGroupBox>
 
 #include "shell/velmo_program.h"
+#include "ui/velmo/render_batch.h"
 
 class QLineEdit;
 
 namespace ql {
 
+class MonitorWindow;
 class PictureButton;
 class VelmoPictures;
 
@@ -19,18 +21,31 @@ class LiveValuesBox : public QGroupBox {
   Q_OBJECT
 
  public:
-  LiveValuesBox(const VelmoProgram& program, const VelmoPictures& pictures, QWidget* parent = nullptr);
+  LiveValuesBox(VelmoProgram& program, const VelmoPictures& pictures, QWidget* parent = nullptr);
 
   // Live display on: both captions red; off: black.
   void setLiveDisplayOn(bool on);
-  bool liveDisplayOn() const { return liveDisplayOn_; }
+  bool liveDisplayOn() const;
+  // The pop-up item: live display on and the monitor shown modally with the temperature curve.
+  void openMonitor();
+  // The monitor window, once it was opened.
+  MonitorWindow* monitorWindow() const { return monitor_; }
+
+ protected:
+  void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
   QLineEdit* addRow(int row, const QString& caption, const QString& unit, const char* objectName);
+  void render();
 
+  VelmoProgram& program_;
+  QLineEdit* temperature_;
+  QLineEdit* pressure_;
+  QLineEdit* third_;
   PictureButton* showButton_;
   PictureButton* stopButton_;
-  bool liveDisplayOn_ = false;
+  MonitorWindow* monitor_ = nullptr;
+  RenderBatch batch_;
 };
 
 }  // namespace ql
