@@ -40,7 +40,8 @@ class VelmoFiles : public ::testing::Test {
   ~VelmoFiles() override { fs::remove_all(dir); }
 
   CommandResult velmo(const std::string& arguments) {
-    return runCommand("VELMO_EXTRA_PORTS=" + link + " " VELMO " " + arguments + " 2>" + (dir / "stderr").string());
+    return runCommand("VELMO_HOME=" + (dir / "home").string() + " VELMO_EXTRA_PORTS=" + link + " " VELMO " " +
+                      arguments + " 2>" + (dir / "stderr").string());
   }
 
   fs::path dir;
