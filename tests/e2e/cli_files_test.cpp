@@ -92,8 +92,8 @@ TEST_F(VelmoFiles, DownloadStoresTheFileByteForByteAndRestoresTheRate) {
     const int slot = 3 - position;
     auto file = model.files().file(slot + 1);
     const std::string csv = (dir / ("export" + std::to_string(position) + ".csv")).string();
-    CommandResult r = velmo("download " + std::to_string(position) + " --port " + link + " --baud 9600 --home " +
-                     home.string() + " --csv " + csv);
+    CommandResult r = velmo("download " + std::to_string(position) + " --port " + link +
+                            " --baud 9600 --home " + home.string() + " --csv " + csv);
     ASSERT_EQ(r.code, 0) << r.out;
     ASSERT_FALSE(r.out.empty());
     const std::string stored = r.out.substr(0, r.out.size() - 1);

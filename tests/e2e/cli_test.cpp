@@ -39,8 +39,8 @@ struct ScratchDir {
   ~ScratchDir() { fs::remove_all(path); }
   // velmo with this home and the link as its extra port; stderr goes to the file "stderr".
   std::string velmo(const std::string& arguments) const {
-    return "VELMO_HOME=" + (path / "home").string() + " VELMO_EXTRA_PORTS=" + link() + " " VELMO " " + arguments +
-           " 2>" + (path / "stderr").string();
+    return "VELMO_HOME=" + (path / "home").string() + " VELMO_EXTRA_PORTS=" + link() + " " VELMO " " +
+           arguments + " 2>" + (path / "stderr").string();
   }
   std::string link() const { return (path / "tty").string(); }
   std::string errors() const { return readText(path / "stderr"); }
@@ -51,7 +51,8 @@ struct ScratchDir {
 ql::testing::CommandResult timed(const std::string& commandLine, long long& ms) {
   const auto start = std::chrono::steady_clock::now();
   auto r = runCommand(commandLine);
-  ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+  ms =
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
   return r;
 }
 
@@ -104,8 +105,9 @@ TEST(VelmoCommands, NoticesAreInTheStoredLanguageAndSysuseIsLeftAsItWas) {
 
   auto r = runCommand(dir.velmo("info --port " + dir.link() + " --baud 9600 --timeout 60"));
   ASSERT_EQ(r.code, 0) << dir.errors();
-  EXPECT_EQ(dir.errors(), "The instrument holds more than 13 files. Download the files you need and delete the "
-                          "others so that the memory does not run out.\n");
+  EXPECT_EQ(dir.errors(),
+            "The instrument holds more than 13 files. Download the files you need and delete the "
+            "others so that the memory does not run out.\n");
   EXPECT_TRUE(readText(sysuse) == before);
   // A manual connect is a connection too: it is where the next search starts.
   EXPECT_NE(readText(dir.path / "home" / "link.ini").find("PORT=" + dir.link()), std::string::npos);
@@ -118,9 +120,9 @@ TEST(VelmoCommands, InfoReportsTheLoggerAsJson) {
   auto r = runCommand(dir.velmo("info --port " + dir.link() + " --baud 9600 --json --timeout 60"));
   ASSERT_EQ(r.code, 0) << r.out;
   for (const char* expected :
-       {"\"serial\": \"0230000001\"", "\"model\": \"QL310\"", "\"hardware\": \"1.0.2.0\"", "\"firmware\": \"1.3.1.5\"",
-        "\"flash_size\": \"8388608\"", "\"flash_free\": \"7340032 (87.5%)\"", "\"battery_voltage\": \"3.600\"",
-        "\"task_running\": false", "\"battery_percent\": \"75\""})
+       {"\"serial\": \"0230000001\"", "\"model\": \"QL310\"", "\"hardware\": \"1.0.2.0\"",
+        "\"firmware\": \"1.3.1.5\"", "\"flash_size\": \"8388608\"", "\"flash_free\": \"7340032 (87.5%)\"",
+        "\"battery_voltage\": \"3.600\"", "\"task_running\": false", "\"battery_percent\": \"75\""})
     EXPECT_NE(r.out.find(expected), std::string::npos) << expected << " in " << r.out;
   EXPECT_NE(r.out.find("\"clock\": \"20"), std::string::npos) << r.out;
 }
