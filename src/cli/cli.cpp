@@ -9,7 +9,6 @@
 #include "cli/commands.h"
 #include "cli/options.h"
 #include "cli/session.h"
-#include "link/port_list.h"
 #include "link/register_map.h"
 #include "link/serial_port.h"
 #include "runtime/fixed_operator.h"
@@ -21,7 +20,7 @@ namespace ql::cli {
 namespace {
 
 int find(const Options& options, std::ostream& out, std::ostream& err) {
-  HeadlessSession session(err, ListSerialPorts);
+  HeadlessSession session(err, portsToSearch(options), VelmoHome::resolve(""));
   if (!connect(session, options, options.timeoutMs)) {
     err << "velmo: no logger answered\n";
     return kExitNoLogger;
@@ -31,7 +30,7 @@ int find(const Options& options, std::ostream& out, std::ostream& err) {
 }
 
 int info(const Options& options, std::ostream& out, std::ostream& err) {
-  HeadlessSession session(err, portsToSearch(options));
+  HeadlessSession session(err, portsToSearch(options), VelmoHome::resolve(""));
 
   auto started = session.loop.nowMs();
   if (!connect(session, options, options.timeoutMs)) {

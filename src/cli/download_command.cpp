@@ -105,7 +105,6 @@ int downloadCommand(const Arguments& args, std::ostream& out, std::ostream& err)
 
   HeadlessSession session(err, portsToSearch(options), VelmoHome::resolve(parsed->home));
   VelmoProgram& program = session.program;
-  program.create();
   const std::int64_t started = session.loop.nowMs();
   if (!connect(session, options, options.timeoutMs)) {
     err << "velmo download: no logger answered\n";

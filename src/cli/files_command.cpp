@@ -60,7 +60,7 @@ int filesCommand(const Arguments& args, std::ostream& out, std::ostream& err) {
     err << "velmo files: " << problem << "\n";
     return kExitUsage;
   }
-  HeadlessSession session(err, portsToSearch(*options));
+  HeadlessSession session(err, portsToSearch(*options), VelmoHome::resolve(""));
   const std::int64_t started = session.loop.nowMs();
   if (!connect(session, *options, options->timeoutMs)) {
     err << "velmo files: no logger answered\n";

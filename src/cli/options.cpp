@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 
 #include "link/register_map.h"
 
@@ -32,18 +33,16 @@ std::optional<Options> parseOptions(const std::string& command, const std::vecto
     };
     if (arg == "--timeout") {
       const std::string* v = value();
-      double seconds = 0;
       if (!v) return std::nullopt;
-      try {
-        seconds = std::stod(*v);
-      } catch (...) {
-        seconds = -1;
-      }
-      if (seconds <= 0) {
-        problem = "--timeout wants a positive number of seconds";
+      double seconds = 0;
+      // The whole text must be a finite number in range: "nan", "inf" and "1e23" would not fit
+      // in the milliseconds the loop counts.
+      if (!parseNumber(*v, seconds) || !std::isfinite(seconds) || seconds < kMinTimeoutSeconds ||
+          seconds > kMaxTimeoutSeconds) {
+        problem = "--timeout wants a number of seconds from 0.001 to 86400";
         return std::nullopt;
       }
-      options.timeoutMs = static_cast<std::int64_t>(seconds * 1000);
+      options.timeoutMs = static_cast<std::int64_t>(std::ceil(seconds * 1000));
     } else if (arg == "--port" && takesLink) {
       const std::string* v = value();
       if (!v) return std::nullopt;

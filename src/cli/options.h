@@ -8,6 +8,10 @@
 
 namespace ql::cli {
 
+// --timeout takes seconds in this range.
+inline constexpr double kMinTimeoutSeconds = 0.001;
+inline constexpr double kMaxTimeoutSeconds = 86400;
+
 struct Options {
   std::optional<std::string> port;
   std::optional<std::uint32_t> baud;

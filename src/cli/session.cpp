@@ -2,19 +2,34 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ostream>
 
 #include "link/port_list.h"
 #include "link/register_map.h"
 
 namespace ql::cli {
 
+namespace {
+
+// "title: text", or the text alone when there is no title (the window's notices have none).
+FixedOperator::Sink noticesTo(std::ostream& err) {
+  return [&err](const std::string& title, const std::string& text) {
+    if (!title.empty()) err << title << ": ";
+    err << text << '\n';
+  };
+}
+
+}  // namespace
+
 HeadlessSession::HeadlessSession(std::ostream& err, PortLister listPorts, VelmoHome home)
-    : op(false, err),
-      program(loop, op, port, ProgramEnvironment{std::move(home), std::move(listPorts), {}}) {}
+    : op(false, noticesTo(err)),
+      program(loop, op, port, ProgramEnvironment{std::move(home), std::move(listPorts), {}}) {
+  program.create();
+}
 
 PortLister portsToSearch(const Options& options) {
-  if (options.port) return [port = *options.port](char sep) { return port + sep; };
-  return ListSerialPorts;
+  if (options.port) return [port = *options.port] { return std::vector<std::string>{port}; };
+  return serialPortPaths;
 }
 
 bool connect(HeadlessSession& session, const Options& options, std::int64_t timeoutMs) {
@@ -29,6 +44,8 @@ bool connect(HeadlessSession& session, const Options& options, std::int64_t time
     session.program.setAutoSearch(false);
     session.program.connectManually();
   } else {
+    // Sysuse.ini may switch the window's search off at start; a command asked to search.
+    if (!panel.autoSearch) session.program.setAutoSearch(true);
     session.program.startHeadless();
   }
   return session.loop.runUntil([&] { return session.connected(); }, timeoutMs);

@@ -3,11 +3,11 @@
 // with the real serial port, connecting by search or by port and rate, and JSON text.
 
 #include <cstdint>
-#include <functional>
 #include <iosfwd>
 #include <string>
 
 #include "cli/options.h"
+#include "link/port_list.h"
 #include "link/serial_port.h"
 #include "runtime/fixed_operator.h"
 #include "runtime/real_scheduler.h"
@@ -15,17 +15,17 @@
 
 namespace ql::cli {
 
-using PortLister = std::function<std::string(char separator)>;
-
-// A velmo without a window. Questions are answered No and reported to err; file dialogs are
-// cancelled.
+// A velmo without a window, on velmo's home: its language for every notice, its start-up
+// switches, and link.ini (where a logger answered last: the search tries it first, and a command
+// that connects writes it). sysuse.d is read, never written. Questions are answered No and
+// reported to err; file dialogs are cancelled.
 struct HeadlessSession {
   RealScheduler loop;
   SerialPort port{loop};
   FixedOperator op;
   VelmoProgram program;
 
-  HeadlessSession(std::ostream& err, PortLister listPorts, VelmoHome home = VelmoHome(std::string()));
+  HeadlessSession(std::ostream& err, PortLister listPorts, VelmoHome home);
   bool connected() const { return program.linkState().connected(); }
 };
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "link/crc.h"
-#include "link/port_list.h"
 #include "link/register_map.h"
 
 namespace ql {
@@ -113,18 +112,18 @@ void Connection::sendProbe() {
   if (state_.ProbeCounter < probe::kStop) send(reg::probeRequest());
 }
 
-void Connection::fillPortBox(const std::string& list) {
-  panel_.ports = splitPortList(list);
+void Connection::fillPortBox(std::vector<std::string> ports) {
+  panel_.ports = std::move(ports);
   panel_.portIndex = -1;
 }
 
 void Connection::refreshPortList() {
   if (state_.ConnectedPort.size() >= 2) return;
-  std::string list = listPorts_ ? listPorts_('_') : "";
-  if (list.size() > 1) {
+  std::vector<std::string> ports = systemPorts();
+  if (!ports.empty()) {
     show(panel_.searchStatus, "COMLINK", "com_link_check");
     if (panel_.ports.empty()) {
-      fillPortBox(list);
+      fillPortBox(std::move(ports));
       state_.ProbeCounter = 0;
       preferredPending_ = preferred_.has_value();
     }
@@ -154,9 +153,10 @@ void Connection::onSecondTick() {
   if (state_.ConnectedPort.empty()) {
     portCheckTicks_ = 0;
   } else if (++portCheckTicks_ > 30) {
-    std::string list = "_" + (listPorts_ ? listPorts_('_') : std::string());
-    std::string selected = panel_.portText();
-    if (list.find(selected) == std::string::npos || selected.empty()) {
+    // Exact membership: a name that only begins another port's name is gone.
+    const std::vector<std::string> ports = systemPorts();
+    const std::string selected = panel_.portText();
+    if (selected.empty() || std::find(ports.begin(), ports.end(), selected) == ports.end()) {
       state_.ConnectedPort.clear();
       panel_.ports.clear();
       panel_.portIndex = -1;

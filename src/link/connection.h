@@ -12,10 +12,12 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "link/connection_panel.h"
 #include "link/link_state.h"
 #include "link/port.h"
+#include "link/port_list.h"
 #include "runtime/scheduler.h"
 #include "runtime/texts.h"
 
@@ -23,8 +25,8 @@ namespace ql {
 
 class Connection {
  public:
-  // The system's ports as one text, each name followed by the separator (ListSerialPorts).
-  using PortLister = std::function<std::string(char separator)>;
+  // The system's ports (serialPortPaths).
+  using PortLister = ql::PortLister;
 
   Connection(Scheduler& loop, Port& port, LinkState& state, ConnectionPanel& panel, TextLookup texts,
              PortLister listPorts);
@@ -75,7 +77,10 @@ class Connection {
   void sendProbe();
   bool openSelectedPort();
   void applySelectedRate();
-  void fillPortBox(const std::string& list);
+  void fillPortBox(std::vector<std::string> ports);
+  std::vector<std::string> systemPorts() const {
+    return listPorts_ ? listPorts_() : std::vector<std::string>{};
+  }
   void uncheckAutoSearch();
   void show(std::string& field, const std::string& section, const std::string& key);
   std::string text(const std::string& key) const { return texts_ ? texts_("COMLINK", key) : ""; }

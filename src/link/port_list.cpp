@@ -51,25 +51,4 @@ std::vector<std::string> serialPortPaths() {
   return ports;
 }
 
-std::string ListSerialPorts(char separator) {
-  std::string out;
-  for (const std::string& port : serialPortPaths()) {
-    out += port;
-    out += separator;
-  }
-  return out;
-}
-
-std::vector<std::string> splitPortList(const std::string& list) {
-  std::vector<std::string> names;
-  std::size_t start = 0;
-  while (list.size() - start > 2) {
-    std::size_t sep = list.find('_', start);
-    if (sep == std::string::npos || sep - start < 2) break;
-    names.push_back(list.substr(start, sep - start));
-    start = sep + 1;
-  }
-  return names;
-}
-
 }  // namespace ql

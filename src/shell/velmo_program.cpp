@@ -13,7 +13,7 @@ VelmoProgram::VelmoProgram(Scheduler& loop, Operator& op, Port& port, ProgramEnv
     : loop_(loop), operator_(op), port_(port), env_(std::move(env)), memo_(env_.clock ? env_.clock : [] {
         return std::time(nullptr);
       }) {
-  if (!env_.listPorts) env_.listPorts = ListSerialPorts;
+  if (!env_.listPorts) env_.listPorts = serialPortPaths;
   TextLookup lookup = [this](const std::string& section, const std::string& key) {
     return text(section, key);
   };
@@ -28,7 +28,7 @@ VelmoProgram::VelmoProgram(Scheduler& loop, Operator& op, Port& port, ProgramEnv
 
   connection_->onConnected = [this] {
     infoPoll_->start(0);
-    // Headless commands run without a home and keep nothing.
+    // A program without a home keeps nothing.
     const auto& last = connection_->lastEndpoint();
     if (last && !env_.home.dir().empty()) saveLastLink(env_.home.path(kLastLinkFile), *last);
   };
@@ -148,7 +148,7 @@ void VelmoProgram::startHeadless() {
   secondTimer_->start();
 }
 
-void VelmoProgram::fillPortBoxFromSystem() { panel_.ports = splitPortList(env_.listPorts('_')); }
+void VelmoProgram::fillPortBoxFromSystem() { panel_.ports = env_.listPorts(); }
 
 void VelmoProgram::close(const WindowGeometry& window, const std::string& languageBoxText) {
   connection_->sendExitFrame();

@@ -47,7 +47,7 @@ class NavigationState : public Observable {
 
 struct ProgramEnvironment {
   VelmoHome home;                              // settings, data files, delivered resources
-  std::function<std::string(char)> listPorts;  // the system's ports; ListSerialPorts when empty
+  PortLister listPorts;                        // the system's ports; serialPortPaths when empty
   std::function<std::time_t()> clock;          // wall clock; time(nullptr) when empty
   // Where the search looks first; when empty, where a logger answered last (link.ini).
   std::optional<Connection::Endpoint> preferredEndpoint;

@@ -40,7 +40,8 @@ class VelmoFiles : public ::testing::Test {
   ~VelmoFiles() override { fs::remove_all(dir); }
 
   CommandResult velmo(const std::string& arguments) {
-    return runCommand("VELMO_EXTRA_PORTS=" + link + " " VELMO " " + arguments + " 2>" + (dir / "stderr").string());
+    return runCommand("VELMO_HOME=" + (dir / "home").string() + " VELMO_EXTRA_PORTS=" + link + " " VELMO " " +
+                      arguments + " 2>" + (dir / "stderr").string());
   }
 
   fs::path dir;
@@ -91,8 +92,8 @@ TEST_F(VelmoFiles, DownloadStoresTheFileByteForByteAndRestoresTheRate) {
     const int slot = 3 - position;
     auto file = model.files().file(slot + 1);
     const std::string csv = (dir / ("export" + std::to_string(position) + ".csv")).string();
-    CommandResult r = velmo("download " + std::to_string(position) + " --port " + link + " --baud 9600 --home " +
-                     home.string() + " --csv " + csv);
+    CommandResult r = velmo("download " + std::to_string(position) + " --port " + link +
+                            " --baud 9600 --home " + home.string() + " --csv " + csv);
     ASSERT_EQ(r.code, 0) << r.out;
     ASSERT_FALSE(r.out.empty());
     const std::string stored = r.out.substr(0, r.out.size() - 1);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include "link/codecs.h"
@@ -65,10 +66,10 @@ class ConnectionTest : public ::testing::Test, protected ReplyHandlers {
   MemoryPort port{loop};
   LinkState state;
   ConnectionPanel panel;
-  std::string portList = "/dev/ttyA_/dev/ttyB_";
+  std::vector<std::string> portList{"/dev/ttyA", "/dev/ttyB"};
   Connection connection{loop, port, state, panel,
                         [](const std::string& s, const std::string& k) { return s + "/" + k; },
-                        [this](char) { return portList; }};
+                        [this] { return portList; }};
   ReceiveDispatcher dispatcher{state, *this};
   std::unique_ptr<Timer> second = loop.makeTimer(1000, [this] { connection.onSecondTick(); });
   std::function<std::optional<Bytes>(const Bytes&, std::uint32_t)> answer;
@@ -119,6 +120,26 @@ TEST_F(ConnectionTest, SearchTriesTheLastEndpointFirst) {
   ASSERT_TRUE(loop.advanceUntil([&] { return state.connected(); }, 30000));
   EXPECT_LT(loop.nowMs(), 2500);
   EXPECT_EQ(probesSent().size(), 1u);
+}
+
+TEST_F(ConnectionTest, APortNameWithUnderscoresIsProbedWhole) {
+  // The stable names under /dev/serial/by-id hold "_"; the search must open the name as it is.
+  const std::string byId = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3Q-if00-port0";
+  portList = {"/dev/ttyA", byId};
+  loggerAt(byId, 9600);
+  connection.startSearchLoop();
+  second->start();
+  ASSERT_TRUE(loop.advanceUntil([&] { return state.connected(); }, 30000));
+  EXPECT_EQ(state.ConnectedPort, byId);
+  EXPECT_EQ(panel.ports, portList);
+  std::vector<std::string> probed;
+  for (const auto& p : probesSent())
+    if (std::find(probed.begin(), probed.end(), p.port) == probed.end()) probed.push_back(p.port);
+  EXPECT_EQ(probed, portList);
+
+  // The port watch finds the name in the list and keeps the link.
+  loop.advance(40000);
+  EXPECT_TRUE(state.connected());
 }
 
 TEST_F(ConnectionTest, AWrongSeventeenByteAnswerDoesNotConnect) {
@@ -207,7 +228,8 @@ TEST_F(ConnectionTest, AVanishedPortIsNoticedOnceTheLinkIsOlderThanThirtySeconds
   second->start();
   ASSERT_TRUE(loop.advanceUntil([&] { return state.connected(); }, 20000));
 
-  portList = "/dev/ttyA_";  // the adapter is unplugged
+  // The adapter is unplugged; another one whose name begins with the same text remains.
+  portList = {"/dev/ttyA", "/dev/ttyB2"};
   loop.advance(29000);
   EXPECT_TRUE(state.connected());
   ASSERT_TRUE(loop.advanceUntil([&] { return !state.connected(); }, 3000));

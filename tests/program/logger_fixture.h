@@ -53,7 +53,7 @@ class LoggerFixture : public ::testing::Test {
     program = std::make_unique<VelmoProgram>(
         loop, op, port,
         ProgramEnvironment{VelmoHome(home.string(), {QL_TEST_RESOURCE_DIR}),
-                           [](char sep) { return "/dev/ttyQL" + std::string(1, sep); },
+                           [] { return std::vector<std::string>{"/dev/ttyQL"}; },
                            [this] { return kStartTime + loop.nowMs() / 1000; }});
     program->create();
     EXPECT_TRUE(program->initialise());

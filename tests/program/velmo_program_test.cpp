@@ -35,7 +35,7 @@ class VelmoProgramTest : public ::testing::Test {
   VelmoProgram& start() {
     program = std::make_unique<VelmoProgram>(
         loop, op, port,
-        ProgramEnvironment{VelmoHome(home.string(), {QL_TEST_RESOURCE_DIR}), [](char sep) { return "/dev/ttyQL" + std::string(1, sep); },
+        ProgramEnvironment{VelmoHome(home.string(), {QL_TEST_RESOURCE_DIR}), [] { return std::vector<std::string>{"/dev/ttyQL"}; },
                            [this] { return kStart + loop.nowMs() / 1000; }});
     program->create();
     EXPECT_TRUE(program->initialise());

@@ -59,7 +59,7 @@ class TestHome {
   // port: the one name the program's port list shows; empty: no port at all.
   ProgramEnvironment environment(const std::string& port = {}) const {
     return {VelmoHome(dir_.path().toStdString(), {}),
-            [port](char separator) { return port.empty() ? std::string() : port + separator; },
+            [port] { return port.empty() ? std::vector<std::string>{} : std::vector<std::string>{port}; },
             {}};
   }
   std::string dir() const { return dir_.path().toStdString(); }

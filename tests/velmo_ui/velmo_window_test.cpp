@@ -46,10 +46,10 @@ class TestHome {
         QFile::copy(file.absoluteFilePath(), dir_.filePath(file.fileName()));
     }
   }
-  // The program sees exactly these ports (each followed by the separator), never the machine's.
+  // The program sees exactly this port (none when empty), never the machine's.
   ProgramEnvironment environment(const std::string& port = {}) const {
     return {VelmoHome(dir_.path().toStdString(), {}),
-            [port](char separator) { return port.empty() ? std::string() : port + separator; },
+            [port] { return port.empty() ? std::vector<std::string>{} : std::vector<std::string>{port}; },
             {}};
   }
   std::string path(const char* name) const { return dir_.filePath(name).toStdString(); }
