@@ -19,11 +19,18 @@ FixedOperator::Sink noticesTo(std::ostream& err) {
   };
 }
 
+// Nobody is there to answer: a recording logger is read and left recording.
+ProgramEnvironment headlessEnvironment(VelmoHome home, PortLister listPorts) {
+  ProgramEnvironment env{std::move(home), std::move(listPorts), {}};
+  env.askToStopRunningTask = false;
+  return env;
+}
+
 }  // namespace
 
 HeadlessSession::HeadlessSession(std::ostream& err, PortLister listPorts, VelmoHome home)
     : op(false, noticesTo(err)),
-      program(loop, op, port, ProgramEnvironment{std::move(home), std::move(listPorts), {}}) {
+      program(loop, op, port, headlessEnvironment(std::move(home), std::move(listPorts))) {
   program.create();
 }
 

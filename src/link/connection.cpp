@@ -7,9 +7,13 @@
 
 namespace ql {
 
-Connection::Connection(Scheduler& loop, Port& port, LinkState& state, ConnectionPanel& panel, TextLookup texts,
-                       PortLister listPorts)
-    : loop_(loop), port_(port), state_(state), panel_(panel), texts_(std::move(texts)),
+Connection::Connection(Scheduler& loop, Port& port, LinkState& state, ConnectionPanel& panel,
+                       TextLookup texts, PortLister listPorts)
+    : loop_(loop),
+      port_(port),
+      state_(state),
+      panel_(panel),
+      texts_(std::move(texts)),
       listPorts_(std::move(listPorts)) {}
 
 Connection::~Connection() { *alive_ = false; }
@@ -67,9 +71,11 @@ void Connection::searchPass() {
   if (preferredPending_) {
     // A logger is most often where it answered last: try that pair first.
     preferredPending_ = false;
-    auto it = preferred_ ? std::find(panel_.ports.begin(), panel_.ports.end(), preferred_->port) : panel_.ports.end();
+    auto it = preferred_ ? std::find(panel_.ports.begin(), panel_.ports.end(), preferred_->port)
+                         : panel_.ports.end();
     const std::uint32_t* rate =
-        preferred_ ? std::find(std::begin(reg::kBaudRates), std::end(reg::kBaudRates), preferred_->baudRate) : nullptr;
+        preferred_ ? std::find(std::begin(reg::kBaudRates), std::end(reg::kBaudRates), preferred_->baudRate)
+                   : nullptr;
     if (it != panel_.ports.end() && rate != std::end(reg::kBaudRates)) {
       port_.close();
       panel_.portIndex = static_cast<int>(it - panel_.ports.begin());
@@ -174,8 +180,8 @@ void Connection::connectedStep() {
   state_.ProbeCounter = probe::kConnected;
   show(panel_.linkStatus, "COMLINK", "com_link_ok");
   panel_.linkShownAsOk = true;
-  panel_.searchStatus = text("com_link_find1") + " " + panel_.portText() + ", " + text("com_link_find2") + " " +
-                        panel_.rateText() + " bps";
+  panel_.searchStatus = text("com_link_find1") + " " + panel_.portText() + ", " + text("com_link_find2") +
+                        " " + panel_.rateText() + " bps";
   state_.ConnectedPort = panel_.portText();
   last_ = Endpoint{state_.ConnectedPort, port_.baudRate()};
   panel_.changed();
@@ -220,6 +226,16 @@ void Connection::disconnect() {
   show(panel_.linkStatus, "COMLINK", "com_link_not");
   panel_.linkShownAsOk = false;
   show(panel_.searchStatus, "COMLINK", "com_mac_notlink");
+  uncheckAutoSearch();
+  panel_.changed();
+}
+
+void Connection::forgetLink() {
+  state_.ConnectedPort.clear();
+  if (onDisconnected) onDisconnected();
+  port_.close();
+  show(panel_.linkStatus, "COMLINK", "com_link_not");
+  panel_.linkShownAsOk = false;
   uncheckAutoSearch();
   panel_.changed();
 }

@@ -42,6 +42,10 @@ class Connection {
 
   void connectManually();
   void disconnect();
+  // Gives the link up without the operator's disconnect: after a task was written (the logger
+  // records) or when the operator keeps a running task. The port closes, automatic search stays
+  // off, and the operator reconnects to work with the logger again.
+  void forgetLink();
   void setAutoSearch(bool on);
   // After a fast download: writes the selected rate into the logger (twice) and follows it.
   void restoreBaudRate();

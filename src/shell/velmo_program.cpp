@@ -69,6 +69,8 @@ VelmoProgram::VelmoProgram(Scheduler& loop, Operator& op, Port& port, ProgramEnv
                                DepthParameters{saved_.density, saved_.gravity, saved_.pressureOffset}};
   });
 
+  createTaskPage(lookup);
+
   port_.setOnReceiveData(
       [this](const std::uint8_t* data, std::size_t length) { dispatcher_->onReceiveData(data, length); });
   port_.setOnRequestHangup([this] { download_->onPortHangup(); });
@@ -77,12 +79,6 @@ VelmoProgram::VelmoProgram(Scheduler& loop, Operator& op, Port& port, ProgramEnv
 }
 
 VelmoProgram::~VelmoProgram() {
-  liveValues_ = std::make_unique<LiveValues>(saved_.history, wallClock(), [this] {
-    return LiveDisplaySettings{saved_.temperatureDecimals, saved_.pressureDecimals,
-                               static_cast<int>(switches_.thirdField()),
-                               DepthParameters{saved_.density, saved_.gravity, saved_.pressureOffset}};
-  });
-
   port_.setOnReceiveData({});
   port_.setOnRequestHangup({});
   port_.close();
@@ -98,6 +94,38 @@ std::function<std::time_t()> VelmoProgram::wallClock() const {
 }
 
 void VelmoProgram::send(const Bytes& frameWithoutCrc) { port_.writeBuffer(AppendCrc(frameWithoutCrc)); }
+
+void VelmoProgram::createTaskPage(const TextLookup& lookup) {
+  task::TaskContext context;
+  context.freeMemoryText = [this] { return info_.flashFree; };
+  context.batteryConsumption = [this] { return info_.batteryConsumption; };
+  context.firmwareVersion = [this] { return info_.firmwareVersion; };
+  context.density = [this] { return saved_.density; };
+  context.gravity = [this] { return saved_.gravity; };
+  context.livePressureText = [this] { return liveValues_->pressureText(); };
+  context.connected = [this] { return state_.connected(); };
+  context.traceOn = [this] { return state_.TraceSwitch; };
+  context.trace = [this](const std::string& line) { memo_.add(line); };
+  context.now = [clock = wallClock()] { return localDateTime(clock()); };
+  taskPage_ = std::make_unique<task::TaskPage>(lookup, std::move(context));
+  // The page's messages also go to the main window's status caption.
+  taskPage_->subscribe([this] {
+    const std::string& status = taskPage_->fields().statusText;
+    if (!status.empty() && status != info_.statusText) showStatus(status);
+  });
+
+  taskRead_ = std::make_unique<task::TaskReadSequence>(*sequencer_, *taskPage_);
+  auto send = [this](const Bytes& frame) { this->send(frame); };
+  taskWrite_ = std::make_unique<task::TaskWriteSequence>(loop_, state_, *taskPage_, operator_, lookup, send);
+  taskWrite_->onFinished = [this] { connection_->forgetLink(); };
+
+  runningTask_ = std::make_unique<task::RunningTaskPrompt>(loop_, state_, operator_, lookup, send);
+  runningTask_->onStopped = [this] { infoPoll_->start(InfoPoll::kTaskRunState); };
+  runningTask_->onRefused = [this] { connection_->forgetLink(); };
+  infoPoll_->onTaskRunning = [this] {
+    if (env_.askToStopRunningTask) runningTask_->taskFound();
+  };
+}
 
 // --- start and exit ----------------------------------------------------------------------------
 
@@ -122,6 +150,8 @@ void VelmoProgram::create() {
   panel_.autoSearch = switches_.automaticSearch();
   panel_.changed();
   liveValues_->setLiveDisplay(switches_.liveDisplayAtStart());
+  taskPage_->presetTimes(localDateTime(wallClock()()));
+  taskPage_->restoreRecordInterval(saved_.recordIntervalSeconds);
   info_.changed();
 }
 
@@ -138,6 +168,7 @@ bool VelmoProgram::initialise() {
   } else {
     fillPortBoxFromSystem();
   }
+  taskPage_->applyWorkMode();
   panel_.changed();
   secondTimer_->start();
   return true;
@@ -153,6 +184,7 @@ void VelmoProgram::fillPortBoxFromSystem() { panel_.ports = env_.listPorts(); }
 void VelmoProgram::close(const WindowGeometry& window, const std::string& languageBoxText) {
   connection_->sendExitFrame();
   saved_.window = window;
+  saved_.recordIntervalSeconds = taskPage_->recordIntervalToSave();
   saved_.languageName = languageNameAtExit(languageName_, languageBoxText);
   saveSavedState(env_.home.sysuseDataPath(), saved_);
 }
@@ -173,6 +205,20 @@ void VelmoProgram::showPage(Page page) {
   navigation_.changed();
   // Back on the download page an unfinished poll goes on where it stopped.
   if (page == Page::Download && state_.connected()) infoPoll_->resume();
+  // The first visit to the task page shows the task the logger holds.
+  if (page == Page::Configuration && taskPage_->fields().mode == task::WorkMode::None &&
+      info_.model.find(std::string(kLoggerModelName).substr(2)) != std::string::npos) {
+    startConfigurationRead();
+  }
+}
+
+void VelmoProgram::readConfiguration() {
+  if (panel_.linkShownAsOk) startConfigurationRead();
+}
+
+void VelmoProgram::startConfigurationRead() {
+  showStatus("");
+  taskRead_->start();
 }
 
 void VelmoProgram::selectPort(int index) {
@@ -293,8 +339,13 @@ void VelmoProgram::onReply(ReplyKind kind, const Bytes& block) {
     case ReplyKind::LiveValues:
       liveValues_->acceptReply(block);
       return;
+    case ReplyKind::WriteAcknowledged:
+    case ReplyKind::WriteAcknowledgedBare:
+      taskWrite_->onAcknowledged();
+      return;
     default:
-      // The configuration, settings, live-value and calibration features take the others.
+      // The task registers; the settings and calibration features take the others.
+      taskRead_->takeReply(kind, block);
       return;
   }
 }

@@ -33,8 +33,16 @@
 #include "status/instrument_info.h"
 #include "status/live_values.h"
 #include "status/poll_sequencer.h"
+#include "task/running_task_prompt.h"
+#include "task/task_page.h"
+#include "task/task_read_sequence.h"
+#include "task/task_write_sequence.h"
 
 namespace ql {
+
+// The model text of the logger this program serves; page 3 reads the task of a logger whose
+// model shows its last three characters.
+inline constexpr const char* kLoggerModelName = "QL310";
 
 // The page shown in the main window.
 enum class Page { Download = 1, DataView = 2, Configuration = 3 };
@@ -46,9 +54,12 @@ class NavigationState : public Observable {
 };
 
 struct ProgramEnvironment {
-  VelmoHome home;                              // settings, data files, delivered resources
-  PortLister listPorts;                        // the system's ports; serialPortPaths when empty
-  std::function<std::time_t()> clock;          // wall clock; time(nullptr) when empty
+  VelmoHome home;                      // settings, data files, delivered resources
+  PortLister listPorts;                // the system's ports; serialPortPaths when empty
+  std::function<std::time_t()> clock;  // wall clock; time(nullptr) when empty
+  // A logger found recording: ask whether to stop its task (the window), or leave it recording
+  // and let the poll stop there (headless commands, which read a recording logger).
+  bool askToStopRunningTask = true;
   // Where the search looks first; when empty, where a logger answered last (link.ini).
   std::optional<Connection::Endpoint> preferredEndpoint;
 };
@@ -116,6 +127,14 @@ class VelmoProgram : private ReplyHandlers {
   void deleteFile(int position) { deletion_->deleteOne(position); }
   void deleteAllFiles() { deletion_->deleteAll(); }
 
+  // Page 3: the logging task. "获取仪器当前配置" reads it from the logger (only while linked);
+  // "将当前配置写入到仪器" checks it, asks, and writes it.
+  task::TaskPage& taskPage() { return *taskPage_; }
+  void readConfiguration();
+  void writeConfiguration() { taskWrite_->start(); }
+  task::TaskReadSequence& taskRead() { return *taskRead_; }
+  task::TaskWriteSequence& taskWrite() { return *taskWrite_; }
+
   DownloadJob& download() { return *download_; }
   DownloadProgress& downloadProgress() { return download_->progress(); }
   FileDeletion& deletion() { return *deletion_; }
@@ -154,6 +173,8 @@ class VelmoProgram : private ReplyHandlers {
   static constexpr int kRestoreRepeatMs = 100;
 
   void clearInformation();
+  void createTaskPage(const TextLookup& lookup);
+  void startConfigurationRead();
   void fillPortBoxFromSystem();
 
   Scheduler& loop_;
@@ -174,6 +195,10 @@ class VelmoProgram : private ReplyHandlers {
   std::unique_ptr<ReceiveDispatcher> dispatcher_;
   std::unique_ptr<PollSequencer> sequencer_;
   std::unique_ptr<InfoPoll> infoPoll_;
+  std::unique_ptr<task::TaskPage> taskPage_;
+  std::unique_ptr<task::TaskReadSequence> taskRead_;
+  std::unique_ptr<task::TaskWriteSequence> taskWrite_;
+  std::unique_ptr<task::RunningTaskPrompt> runningTask_;
   std::unique_ptr<DownloadJob> download_;
   std::unique_ptr<FileDeletion> deletion_;
   std::unique_ptr<LiveValues> liveValues_;
