@@ -1,38 +1,13 @@
 // serulo: the serial debugging assistant.
 
-#include <fcntl.h>
-#include <signal.h>
-#include <unistd.h>
-
 #include <QApplication>
-#include <QSocketNotifier>
 #include <QTimer>
-#include <memory>
 
 #include "ui/qt/qt_scheduler.h"
+#include "ui/qt/stop_signals.h"
 #include "ui/serulo/serulo_window.h"
 
 namespace {
-
-// SIGINT and SIGTERM close the window like the user would, so the settings are saved. The
-// handler only writes to a pipe the event loop watches.
-int stopSignalPipe[2] = {-1, -1};
-
-void onStopSignal(int) {
-  const char byte = 1;
-  [[maybe_unused]] ssize_t written = ::write(stopSignalPipe[1], &byte, 1);
-}
-
-bool installStopSignals() {
-  if (::pipe2(stopSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
-  struct sigaction action {};
-  action.sa_handler = onStopSignal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-  return true;
-}
 
 // A signal that comes before the start-up step restored the settings waits for it: closing
 // earlier would store the controls' defaults over them.
@@ -48,21 +23,12 @@ void closeOnceStartedUp(ql::SeruloWindow& window) {
 
 int main(int argc, char** argv) {
   // Before anything else, so that a stop signal never ends the program without its exit steps.
-  const bool stopSignals = installStopSignals();
+  ql::StopSignals::install();
   QApplication app(argc, argv);
   QApplication::setApplicationName("serulo");
   ql::QtScheduler scheduler;
   ql::SeruloWindow window(scheduler, ql::SeruloOptions{});
-  std::unique_ptr<QSocketNotifier> stopNotifier;
-  if (stopSignals) {
-    stopNotifier = std::make_unique<QSocketNotifier>(stopSignalPipe[0], QSocketNotifier::Read);
-    QObject::connect(stopNotifier.get(), &QSocketNotifier::activated, &window, [&window] {
-      char byte;
-      while (::read(stopSignalPipe[0], &byte, 1) > 0) {
-      }
-      closeOnceStartedUp(window);
-    });
-  }
+  ql::StopSignals::watch(&window, [&window] { closeOnceStartedUp(window); });
   window.show();
   return QApplication::exec();
 }

@@ -6,12 +6,7 @@
 // --demo serves a simulated logger on a pseudo-terminal and adds it to the ports the automatic
 // search walks, so the program can be tried without an instrument.
 
-#include <fcntl.h>
-#include <signal.h>
-#include <unistd.h>
-
 #include <QApplication>
-#include <QSocketNotifier>
 #include <cstdlib>
 #include <ctime>
 #include <exception>
@@ -24,6 +19,7 @@
 #include "shell/velmo_home.h"
 #include "sim/logger_model.h"
 #include "sim/pty_server.h"
+#include "ui/qt/stop_signals.h"
 #include "ui/velmo/velmo_main_window.h"
 
 namespace {
@@ -89,26 +85,6 @@ class DemoLogger {
   ql::sim::PtyServer server_;
 };
 
-// SIGINT and SIGTERM close the window like the operator would, so the exit steps still run
-// (the settings are saved). The handler only writes to a pipe the event loop watches.
-int stopSignalPipe[2] = {-1, -1};
-
-void onStopSignal(int) {
-  const char byte = 1;
-  [[maybe_unused]] ssize_t written = ::write(stopSignalPipe[1], &byte, 1);
-}
-
-bool installStopSignals() {
-  if (::pipe2(stopSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
-  struct sigaction action {};
-  action.sa_handler = onStopSignal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-  return true;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -135,22 +111,15 @@ int main(int argc, char** argv) {
     }
   }
 
+  ql::StopSignals::install();
   QApplication app(argc, argv);
   int code = 0;
   {
     ql::ProgramEnvironment environment{ql::VelmoHome::resolve(options.home), {}, {}};
     if (demo) environment.preferredEndpoint = demo->endpoint();
     ql::VelmoMainWindow window(environment);
-    std::unique_ptr<QSocketNotifier> stopSignals;
-    if (installStopSignals()) {
-      stopSignals = std::make_unique<QSocketNotifier>(stopSignalPipe[0], QSocketNotifier::Read);
-      QObject::connect(stopSignals.get(), &QSocketNotifier::activated, &window, [&window] {
-        char byte;
-        while (::read(stopSignalPipe[0], &byte, 1) > 0) {
-        }
-        window.close();
-      });
-    }
+    // SIGINT and SIGTERM close the window as the operator would, so the exit steps still run.
+    ql::StopSignals::watch(&window, [&window] { window.close(); });
     window.start();
     code = app.exec();
   }  // the window (and its port) goes before the simulated logger stops

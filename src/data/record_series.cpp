@@ -1,5 +1,7 @@
 #include "data/record_series.h"
 
+#include "runtime/calendar.h"
+
 namespace ql {
 
 namespace {
@@ -10,16 +12,6 @@ int bcdValue(std::uint8_t byte) {
   const int low = byte & 0x0F;
   if (high > 9 || low > 9) return -1;
   return high * 10 + low;
-}
-
-// Days from 1970-01-01 to a civil date (proleptic Gregorian).
-std::int64_t daysFromCivil(int year, int month, int day) {
-  year -= month <= 2 ? 1 : 0;
-  const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
-  const int yearOfEra = static_cast<int>(year - era * 400);
-  const int dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  return era * 146097 + dayOfEra - 719468;
 }
 
 }  // namespace
