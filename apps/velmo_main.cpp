@@ -64,7 +64,7 @@ bool parseOptions(const std::vector<std::string>& args, Options& options) {
 // The simulated logger of --demo, served on its own thread while the window runs.
 class DemoLogger {
  public:
-  DemoLogger() : model_(ql::sim::LoggerConfig{}, [] { return std::time(nullptr); }), server_(model_) {
+  DemoLogger() : model_(config(), [] { return std::time(nullptr); }), server_(model_) {
     server_.open();
     server_.start();
     addToPortList(server_.slavePath());
@@ -75,6 +75,14 @@ class DemoLogger {
   ql::Connection::Endpoint endpoint() { return {server_.slavePath(), model_.baudRate()}; }
 
  private:
+  // A logger whose clock has drifted seven minutes behind, so the clock check has something to
+  // say (and a double-click on the clock field something to mend).
+  static ql::sim::LoggerConfig config() {
+    ql::sim::LoggerConfig config;
+    config.clockOffsetSeconds = -7 * 60;
+    return config;
+  }
+
   static void addToPortList(const std::string& path) {
     const char* current = std::getenv(kExtraPortsVariable);
     const std::string list = current && *current ? std::string(current) + ":" + path : path;
