@@ -88,6 +88,7 @@ const CommandEntry kCommands[] = {
     {"files", filesCommand, "velmo files [--port P] [--baud B] [--json] [--timeout S]"},
     {"download", downloadCommand,
      "velmo download POSITION [--port P] [--baud B] [--home DIR] [--csv OUT] [--timeout S]"},
+    {"clock", clockCommand, "velmo clock [--port P] [--baud B] [--sync] [--json] [--timeout S]"},
     {"export", exportCommand,
      "velmo export FILE.wlr [-o OUT] [--page N] [--density D] [--gravity G] [--offset O] "
      "[--decimals-temperature K] [--decimals-pressure K]"},

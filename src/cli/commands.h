@@ -15,5 +15,6 @@ int infoCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 int exportCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 int filesCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 int downloadCommand(const Arguments& args, std::ostream& out, std::ostream& err);
+int clockCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 
 }  // namespace ql::cli

@@ -90,6 +90,8 @@ const std::vector<LanguageKey>& languageKeys() {
       {"SYSTEMINFORMATION", "info_time_error1"},
       {"SYSTEMINFORMATION", "info_time_error2"},
       {"SYSTEMINFORMATION", "info_change_time"},
+      {"SYSTEMINFORMATION", "info_clock_ahead"},
+      {"SYSTEMINFORMATION", "info_clock_behind"},
       {"SYSTEMINFORMATION", "info_sample_toobig"},
       {"SYSTEMINFORMATION", "info_aver_times"},
       {"SYSTEMINFORMATION", "info_select_one_channel"},

@@ -25,6 +25,9 @@ VelmoProgram::VelmoProgram(Scheduler& loop, Operator& op, Port& port, ProgramEnv
   infoPoll_->fileCount = [this] { return fileTable_.count(); };
   // Whichever sequence ends, the end-of-poll actions follow.
   sequencer_->onFinished = [this] { infoPoll_->endOfPollActions(); };
+  clockCheck_ = std::make_unique<ClockCheck>(loop_, *sequencer_, state_, info_, memo_, lookup, operator_,
+                                             wallClock(), [this](const Bytes& frame) { send(frame); });
+  infoPoll_->onPollEnd = [this] { clockCheck_->onPollEnd(); };
 
   connection_->onConnected = [this] {
     infoPoll_->start(0);
@@ -259,6 +262,7 @@ void VelmoProgram::onSecondTick() {
   // No keep-alive read while a file comes in: its answer would be taken for file data.
   if (download_->holdsLink()) state_.IdleTicks = 0;
   pollLiveValues();
+  clockCheck_->onSecondTick();
   connection_->onSecondTick();
   download_->onSecondTick();
 }

@@ -29,6 +29,7 @@
 #include "shell/saved_state.h"
 #include "shell/startup_switches.h"
 #include "shell/velmo_home.h"
+#include "status/clock_check.h"
 #include "status/info_poll.h"
 #include "status/instrument_info.h"
 #include "status/live_values.h"
@@ -126,6 +127,9 @@ class VelmoProgram : private ReplyHandlers {
   // eraseNotice().
   void deleteFile(int position) { deletion_->deleteOne(position); }
   void deleteAllFiles() { deletion_->deleteAll(); }
+  // A double-click on the clock field: the computer's time goes into the logger and is read
+  // back. Works whether or not a logger is linked.
+  void synchroniseClock() { clockCheck_->synchronise(); }
 
   // Page 3: the logging task. "获取仪器当前配置" reads it from the logger (only while linked);
   // "将当前配置写入到仪器" checks it, asks, and writes it.
@@ -147,6 +151,7 @@ class VelmoProgram : private ReplyHandlers {
   Connection& connection() { return *connection_; }
   PollSequencer& pollSequencer() { return *sequencer_; }
   InfoPoll& infoPoll() { return *infoPoll_; }
+  ClockCheck& clockCheck() { return *clockCheck_; }
   ReceiveDispatcher& dispatcher() { return *dispatcher_; }
 
  private:
@@ -195,6 +200,7 @@ class VelmoProgram : private ReplyHandlers {
   std::unique_ptr<ReceiveDispatcher> dispatcher_;
   std::unique_ptr<PollSequencer> sequencer_;
   std::unique_ptr<InfoPoll> infoPoll_;
+  std::unique_ptr<ClockCheck> clockCheck_;
   std::unique_ptr<task::TaskPage> taskPage_;
   std::unique_ptr<task::TaskReadSequence> taskRead_;
   std::unique_ptr<task::TaskWriteSequence> taskWrite_;

@@ -1,5 +1,6 @@
 #include "ui/velmo/instrument_info_view.h"
 
+#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -61,7 +62,9 @@ InstrumentInfoView::InstrumentInfoView(VelmoProgram& program, const VelmoPicture
     layout->addWidget(caption, int(i), 0);
     layout->addWidget(field, int(i), 1);
     fields_[i] = field;
+    if (kInfoFields[i].value == &InstrumentInfo::clock) clockField_ = field;
   }
+  clockField_->installEventFilter(this);
 
   batteryPercent_ = new QLabel(this);
   batteryPercent_->setObjectName("batteryPercent");
@@ -82,6 +85,11 @@ InstrumentInfoView::InstrumentInfoView(VelmoProgram& program, const VelmoPicture
 
   batch_.watch(program_.instrumentInfo());
   batch_.renderNow();
+}
+
+bool InstrumentInfoView::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == clockField_ && event->type() == QEvent::MouseButtonDblClick) program_.synchroniseClock();
+  return QGroupBox::eventFilter(watched, event);
 }
 
 void InstrumentInfoView::render() {

@@ -1,6 +1,7 @@
 #pragma once
 // The instrument information panel of the download page: the nine read-only fields the
 // information poll fills, the remaining battery charge with its picture, and the poll's status.
+// A double-click on the clock field sets the logger's clock to the computer's.
 
 #include <QGroupBox>
 #include <array>
@@ -21,12 +22,16 @@ class InstrumentInfoView : public QGroupBox {
  public:
   InstrumentInfoView(VelmoProgram& program, const VelmoPictures& pictures, QWidget* parent = nullptr);
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   void render();
 
   VelmoProgram& program_;
   const VelmoPictures& pictures_;
   std::array<QLineEdit*, 9> fields_{};
+  QLineEdit* clockField_ = nullptr;
   QLabel* batteryPercent_;
   QLabel* batteryPicture_;
   QLabel* status_;
