@@ -4,6 +4,7 @@
 
 #include "link/codecs.h"
 #include "link/register_map.h"
+#include "status/clock_frame.h"
 
 namespace ql::task {
 
@@ -51,7 +52,7 @@ std::optional<Bytes> taskWriteFrame(int step, const TaskWriteValues& v, const Da
       return reg::writeRequest(reg::kSendToPort, v.sendRecords ? 1 : 0);
     case kWriteClock:
       if (!v.clockSync) return std::nullopt;
-      return writeRegisters(reg::kClock, taskDateBytes(pcNow));
+      return clockWriteRequest(pcNow);
     case kWriteStart:
       return writeRegisters(reg::kTaskStart, taskDateBytes(v.start));
     case kWriteEnd:
