@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -18,6 +19,7 @@
 #include <QTextDocument>
 #include <QTimer>
 #include <QtTest>
+#include <cstdlib>
 #include <memory>
 
 #include "runtime/scripted_operator.h"
@@ -66,7 +68,7 @@ class TestHome {
 // A simulated logger (serial 210012345, 9600 baud) on a pseudo-terminal, served on its own thread.
 class SimulatedLogger {
  public:
-  SimulatedLogger() : server_(model_) {
+  explicit SimulatedLogger(sim::LoggerConfig config = {}) : model_(config), server_(model_) {
     server_.open();
     server_.start();
   }
@@ -125,6 +127,7 @@ class VelmoWindowTest : public QObject {
   void missingPictureEndsStartUpWithTheLanguageMessage();
   void exitKeepsGeometryAndLanguageForTheNextStart();
   void memoFollowsItsLinesAndClears();
+  void doubleClickOnTheClockSetsTheLoggersClock();
   void startUpSwitchesShapeTheDownloadPage_data();
   void startUpSwitchesShapeTheDownloadPage();
 };
@@ -237,6 +240,26 @@ void VelmoWindowTest::showsTheLinkedLoggerAndItsInformation() {
                                     q(window.program().text("MENU", "menu_updcheck")),
                                     q(window.program().text("MENU", "menu_about"))}));
   QVERIFY(!menu.anyEnabled);
+}
+
+void VelmoWindowTest::doubleClickOnTheClockSetsTheLoggersClock() {
+  sim::LoggerConfig config;
+  config.clockOffsetSeconds = -3600;
+  SimulatedLogger logger(config);
+  TestHome home;
+  VelmoMainWindow window(home.environment(logger.path()));
+  window.start();
+  auto* clock = child<QLineEdit>(window, "clockField");
+  QVERIFY(clock);
+  auto secondsFromNow = [clock] {
+    const QDateTime shown = QDateTime::fromString(clock->text(), "yyyy-MM-dd HH:mm:ss");
+    return shown.isValid() ? std::abs(shown.secsTo(QDateTime::currentDateTime())) : 1000000;
+  };
+  QTRY_VERIFY_WITH_TIMEOUT(std::abs(secondsFromNow() - 3600) <= 2, kLinkTimeoutMs);
+
+  QTest::mouseDClick(clock, Qt::LeftButton);
+  // The three writes go out, the clock is read back and shown.
+  QTRY_VERIFY_WITH_TIMEOUT(secondsFromNow() <= 2, kLinkTimeoutMs);
 }
 
 void VelmoWindowTest::missingPictureEndsStartUpWithTheLanguageMessage() {
