@@ -80,6 +80,9 @@ struct CommandEntry {
   const char* name;
   int (*run)(const Arguments&, std::ostream&, std::ostream&);
   const char* usage;
+  // The command prints its own usage line on bad usage; exit code 1 may also be a refusal whose
+  // reason it printed (config set), which the whole usage would only bury.
+  bool printsOwnUsage = false;
 };
 
 const CommandEntry kCommands[] = {
@@ -92,6 +95,14 @@ const CommandEntry kCommands[] = {
     {"export", exportCommand,
      "velmo export FILE.wlr [-o OUT] [--page N] [--density D] [--gravity G] [--offset O] "
      "[--decimals-temperature K] [--decimals-pressure K]"},
+    {"config", configCommand,
+     "velmo config get [--port P] [--baud B] [--json] [--timeout S]\n"
+     "       velmo config set [--port P] [--baud B] --name TEXT --mode fast|interval|average|profile\n"
+     "                        --start \"yyyy-mm-dd hh:mm:ss\" --end \"...\" [--rate 1|2|5|10] [--interval S]\n"
+     "                        [--average-count N] [--average-interval TENTHS] [--initial-value KPA]\n"
+     "                        [--depth-interval M] [--send-records] [--no-clock-sync] [--timeout S]",
+     true},
+    {"monitor", monitorCommand, "velmo monitor [--port P] [--baud B] [--count N] [--csv] [--timeout S]", true},
 };
 
 void printUsage(std::ostream& err) {
@@ -122,7 +133,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   for (const CommandEntry& c : kCommands)
     if (!args.empty() && args[0] == c.name) {
       int code = c.run({args.begin() + 1, args.end()}, out, err);
-      if (code == kExitUsage) printUsage(err);
+      if (code == kExitUsage && !c.printsOwnUsage) printUsage(err);
       return code;
     }
   printUsage(err);

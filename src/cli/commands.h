@@ -16,5 +16,7 @@ int exportCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 int filesCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 int downloadCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 int clockCommand(const Arguments& args, std::ostream& out, std::ostream& err);
+int configCommand(const Arguments& args, std::ostream& out, std::ostream& err);
+int monitorCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 
 }  // namespace ql::cli

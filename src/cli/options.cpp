@@ -21,7 +21,9 @@ bool parseNumber(const std::string& text, T& value) {
 std::optional<Options> parseOptions(const std::string& command, const std::vector<std::string>& args,
                                     std::string& problem) {
   Options options;
-  const bool takesLink = command == "info" || command == "files" || command == "download";
+  const bool takesLink = command == "info" || command == "files" || command == "download" ||
+                         command == "config get" || command == "config set" || command == "monitor";
+  const bool takesJson = takesLink && command != "config set" && command != "monitor";
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     auto value = [&]() -> const std::string* {
@@ -57,7 +59,7 @@ std::optional<Options> parseOptions(const std::string& command, const std::vecto
         return std::nullopt;
       }
       options.baud = rate;
-    } else if (arg == "--json" && takesLink) {
+    } else if (arg == "--json" && takesJson) {
       options.json = true;
     } else {
       problem = "unknown option " + arg;

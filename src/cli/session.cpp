@@ -28,8 +28,8 @@ ProgramEnvironment headlessEnvironment(VelmoHome home, PortLister listPorts) {
 
 }  // namespace
 
-HeadlessSession::HeadlessSession(std::ostream& err, PortLister listPorts, VelmoHome home)
-    : op(false, noticesTo(err)),
+HeadlessSession::HeadlessSession(std::ostream& err, PortLister listPorts, VelmoHome home, bool answer)
+    : op(answer, noticesTo(err)),
       program(loop, op, port, headlessEnvironment(std::move(home), std::move(listPorts))) {
   program.create();
 }

@@ -17,15 +17,15 @@ namespace ql::cli {
 
 // A velmo without a window, on velmo's home: its language for every notice, its start-up
 // switches, and link.ini (where a logger answered last: the search tries it first, and a command
-// that connects writes it). sysuse.d is read, never written. Questions are answered No and
-// reported to err; file dialogs are cancelled.
+// that connects writes it). sysuse.d is read, never written. Questions are answered No (or, for a
+// command that was told to act, Yes) and reported to err; file dialogs are cancelled.
 struct HeadlessSession {
   RealScheduler loop;
   SerialPort port{loop};
   FixedOperator op;
   VelmoProgram program;
 
-  HeadlessSession(std::ostream& err, PortLister listPorts, VelmoHome home);
+  HeadlessSession(std::ostream& err, PortLister listPorts, VelmoHome home, bool answer = false);
   bool connected() const { return program.linkState().connected(); }
 };
 
