@@ -75,29 +75,11 @@ void print(const ClockReport& report, bool json, std::ostream& out) {
   if (report.syncRequested) out << "clock_after_sync: " << report.clockAfterSync << "\n";
 }
 
-// --sync is this command's own; everything else is a link option as velmo info takes them.
-Arguments withoutSync(const Arguments& args, bool& sync) {
-  Arguments rest;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--sync") {
-      sync = true;
-      continue;
-    }
-    rest.push_back(arg);
-    // A value that happens to read "--sync" stays the value of its option.
-    if ((arg == "--port" || arg == "--baud" || arg == "--timeout") && i + 1 < args.size())
-      rest.push_back(args[++i]);
-  }
-  return rest;
-}
-
 }  // namespace
 
 int clockCommand(const Arguments& args, std::ostream& out, std::ostream& err) {
-  bool sync = false;
   std::string problem;
-  std::optional<Options> options = parseOptions("info", withoutSync(args, sync), problem);
+  std::optional<Options> options = parseOptions("clock", args, problem);
   if (!options) {
     err << "velmo clock: " << problem << "\n";
     return kExitUsage;
@@ -124,7 +106,7 @@ int clockCommand(const Arguments& args, std::ostream& out, std::ostream& err) {
     return kExitNoLogger;
   }
   ClockReport report = compare(reading);
-  if (!sync) {
+  if (!options->sync) {
     print(report, options->json, out);
     return kExitOk;
   }

@@ -21,7 +21,7 @@ bool parseNumber(const std::string& text, T& value) {
 std::optional<Options> parseOptions(const std::string& command, const std::vector<std::string>& args,
                                     std::string& problem) {
   Options options;
-  const bool takesLink = command == "info" || command == "files" || command == "download" ||
+  const bool takesLink = command == "info" || command == "files" || command == "download" || command == "clock" ||
                          command == "config get" || command == "config set" || command == "monitor";
   const bool takesJson = takesLink && command != "config set" && command != "monitor";
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -45,6 +45,8 @@ std::optional<Options> parseOptions(const std::string& command, const std::vecto
         return std::nullopt;
       }
       options.timeoutMs = static_cast<std::int64_t>(std::ceil(seconds * 1000));
+    } else if (arg == "--sync" && command == "clock") {
+      options.sync = true;
     } else if (arg == "--port" && takesLink) {
       const std::string* v = value();
       if (!v) return std::nullopt;

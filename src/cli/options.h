@@ -16,6 +16,7 @@ struct Options {
   std::optional<std::string> port;
   std::optional<std::uint32_t> baud;
   bool json = false;
+  bool sync = false;  // velmo clock --sync
   std::int64_t timeoutMs = 60000;
 };
 

@@ -38,7 +38,7 @@ class TaskWriteSequence {
   void onAcknowledged();
 
   bool running() const { return timer_->enabled(); }
-  bool finished() const { return WriteAckCount == kWriteFinished; }
+  bool finished() const { return WriteAckCount == kWriteFinished && !running(); }
   // The step sent next (the spec's acknowledged-write count); 0 while checking.
   std::int32_t step() const { return WriteAckCount; }
 
