@@ -157,7 +157,13 @@ void ConfigurationPageTest::eachModeShowsItsBoxAndDiagramOnly() {
   QVERIFY(page.diagram()->picture(WorkMode::FixedInterval).toImage() !=
           page.diagram()->picture(WorkMode::AverageAcquisition).toImage());
 
-  // The zero point: neither choice at first; the current pressure names the initial value.
+  // The depth profile's captions carry their words from the start.
+  QCOMPARE(child<QLabel>(page, "initialValueCaption")->text(),
+           q(program.text("QL310", "ql310_cpt_initvalue")));
+  QCOMPARE(child<QLabel>(page, "equivalentPressureCaption")->text(),
+           q(program.text("QL310", "ql310_equespres") + " 10.05 KPa"));
+
+  // The zero point: neither choice at first; the sea level names the initial value.
   auto* current = child<QRadioButton>(page, "currentPressureChoice");
   auto* seaLevel = child<QRadioButton>(page, "seaLevelChoice");
   QVERIFY(!current->isChecked() && !seaLevel->isChecked());
