@@ -155,6 +155,7 @@ const std::vector<LanguageKey>& languageKeys() {
       {"TASK", "task_aver_interval"},
       {"TASK", "task_test_interval"},
       {"TASK", "task_test_channel"},
+      {"TASK", "task_aver_interval_hint"},
       // QL310
       {"QL310", "ql310_cpt_send_com"},
       {"QL310", "ql310_cpt_initzero"},

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Draws velmo's eleven button and battery pictures as PNG files.
+"""Draws velmo's eleven button and battery pictures and the four work-mode diagrams as PNG files.
 
 Only the standard library is used: shapes are rounded rectangles drawn from their signed
 distance (so edges are smooth), composited in RGBA and written as PNG with zlib. The output is
@@ -38,13 +38,20 @@ class Canvas:
         self.width, self.height = width, height
         self.pixels = [[(0.0, 0.0, 0.0, 0.0) for _ in range(width)] for _ in range(height)]
 
-    def paint(self, coverage, colour):
-        """coverage(x, y) -> 0..1 at pixel centres; colour(x, y) -> (r, g, b, a) or fixed tuple."""
+    def paint(self, coverage, colour, bounds=None):
+        """coverage(x, y) -> 0..1 at pixel centres; colour(x, y) -> (r, g, b, a) or fixed tuple.
+
+        bounds (left, top, right, bottom) limits the pixels visited to those a small shape can
+        touch; by default the whole canvas."""
         fixed = colour if isinstance(colour, tuple) else None
-        for y in range(self.height):
+        x0, y0, x1, y1 = 0, 0, self.width, self.height
+        if bounds:
+            x0, y0 = max(0, int(math.floor(bounds[0]))), max(0, int(math.floor(bounds[1])))
+            x1, y1 = min(self.width, int(math.ceil(bounds[2]))), min(self.height, int(math.ceil(bounds[3])))
+        for y in range(y0, y1):
             row = self.pixels[y]
             cy = y + 0.5
-            for x in range(self.width):
+            for x in range(x0, x1):
                 cov = coverage(x + 0.5, cy)
                 if cov <= 0.0:
                     continue
@@ -188,6 +195,229 @@ def battery(level):
     return canvas
 
 
+# ---------------------------------------------------------------- work-mode diagrams
+#
+# Language-free sketches of what each work mode records, drawn in logical pixels (scaled by
+# SCALE): a signal over time with its samples and records, or a logger descending through water.
+
+DIAGRAM_WIDTH, DIAGRAM_HEIGHT = 240, 150
+
+INK = "#34475c"
+SAMPLE = "#2f7ad1"
+RECORD = "#e07b1a"
+AVERAGE = "#34a853"
+
+
+def circle(cx, cy, radius):
+    return lambda x, y: math.hypot(x - cx, y - cy) - radius
+
+
+def segment(x0, y0, x1, y1, half_width):
+    """Signed distance to a line segment with round ends (a capsule)."""
+    dx, dy = x1 - x0, y1 - y0
+    length2 = dx * dx + dy * dy or 1e-9
+
+    def distance(x, y):
+        t = max(0.0, min(1.0, ((x - x0) * dx + (y - y0) * dy) / length2))
+        return math.hypot(x - (x0 + t * dx), y - (y0 + t * dy)) - half_width
+    return distance
+
+
+def box_around(*points, pad):
+    xs, ys = [p[0] for p in points], [p[1] for p in points]
+    return (min(xs) - pad, min(ys) - pad, max(xs) + pad, max(ys) + pad)
+
+
+class Sketch:
+    """Drawing helpers in logical pixels on a diagram canvas."""
+
+    def __init__(self):
+        self.canvas = Canvas(DIAGRAM_WIDTH * SCALE, DIAGRAM_HEIGHT * SCALE)
+
+    def line(self, x0, y0, x1, y1, width, colour, alpha=1.0):
+        s = SCALE
+        shape = segment(x0 * s, y0 * s, x1 * s, y1 * s, width * s / 2.0)
+        self.canvas.paint(filled(shape), hex_rgb(colour) + (alpha,),
+                          box_around((x0 * s, y0 * s), (x1 * s, y1 * s), pad=width * s + 2))
+
+    def dashed(self, x0, y0, x1, y1, width, colour, dash=4.0, gap=3.0, alpha=1.0):
+        length = math.hypot(x1 - x0, y1 - y0)
+        ux, uy = (x1 - x0) / length, (y1 - y0) / length
+        at = 0.0
+        while at < length:
+            end = min(at + dash, length)
+            self.line(x0 + ux * at, y0 + uy * at, x0 + ux * end, y0 + uy * end, width, colour, alpha)
+            at += dash + gap
+
+    def dot(self, cx, cy, radius, colour, ring=None):
+        s = SCALE
+        bounds = box_around((cx * s, cy * s), pad=(radius + 2) * s)
+        if ring:
+            self.canvas.paint(filled(circle(cx * s, cy * s, (radius + 1.0) * s)), hex_rgb(ring) + (1.0,), bounds)
+        self.canvas.paint(filled(circle(cx * s, cy * s, radius * s)), hex_rgb(colour) + (1.0,), bounds)
+
+    def rect(self, left, top, right, bottom, radius, colour, alpha=1.0):
+        s = SCALE
+        shape = rounded_rect(left * s, top * s, right * s, bottom * s, radius * s)
+        fill = hex_rgb(colour) + (alpha,) if isinstance(colour, str) else colour
+        self.canvas.paint(filled(shape), fill, (left * s - 2, top * s - 2, right * s + 2, bottom * s + 2))
+
+    def arrow_head(self, x, y, dx, dy, size, colour):
+        """Two strokes meeting at (x, y), pointing along (dx, dy)."""
+        length = math.hypot(dx, dy)
+        ux, uy = dx / length, dy / length
+        for side in (-1, 1):
+            bx = x - ux * size - uy * size * 0.6 * side
+            by = y - uy * size + ux * size * 0.6 * side
+            self.line(bx, by, x, y, 1.4, colour)
+
+    def card(self, top_colour="#fdfeff", bottom_colour="#e6eef6"):
+        s = SCALE
+        w, h = DIAGRAM_WIDTH * s, DIAGRAM_HEIGHT * s
+        outer = rounded_rect(1 * s, 1 * s, w - 1 * s, h - 1 * s, 8 * s)
+        inner = rounded_rect(2 * s, 2 * s, w - 2 * s, h - 2 * s, 7 * s)
+        self.canvas.paint(filled(outer), hex_rgb("#b4c4d6") + (1.0,))
+        self.canvas.paint(filled(inner), vertical_gradient(top_colour, bottom_colour, 2 * s, h - 2 * s))
+        return inner
+
+
+# The time axis of the signal diagrams and the signal drawn over it.
+AXIS_LEFT, AXIS_RIGHT, AXIS_BOTTOM, AXIS_TOP = 18, 226, 128, 16
+
+
+def signal(t):
+    """The measured value at logical x = t: a slow tide with a faster ripple."""
+    return 74 - 26 * math.sin((t - AXIS_LEFT) / 34.0) - 7 * math.sin((t - AXIS_LEFT) / 9.0 + 1.0)
+
+
+def time_axes(sketch):
+    sketch.line(AXIS_LEFT, AXIS_BOTTOM, AXIS_RIGHT, AXIS_BOTTOM, 1.4, INK)
+    sketch.arrow_head(AXIS_RIGHT + 2, AXIS_BOTTOM, 1, 0, 5, INK)
+    sketch.line(AXIS_LEFT, AXIS_BOTTOM, AXIS_LEFT, AXIS_TOP, 1.4, INK)
+    sketch.arrow_head(AXIS_LEFT, AXIS_TOP - 2, 0, -1, 5, INK)
+
+
+def faint_signal(sketch, alpha=0.55):
+    previous = None
+    t = AXIS_LEFT + 4
+    while t <= AXIS_RIGHT - 6:
+        point = (t, signal(t))
+        if previous:
+            sketch.line(previous[0], previous[1], point[0], point[1], 1.3, "#9fb4c9", alpha)
+        previous = point
+        t += 2
+
+
+def stem(sketch, x, y):
+    sketch.line(x, y, x, AXIS_BOTTOM - 1, 1.0, "#a9b9ca")
+
+
+def fast_acquisition_diagram():
+    """Samples as dense as the sample rate allows, every one recorded."""
+    sketch = Sketch()
+    sketch.card()
+    time_axes(sketch)
+    faint_signal(sketch)
+    t = AXIS_LEFT + 6
+    while t <= AXIS_RIGHT - 8:
+        sketch.dot(t, signal(t), 1.9, SAMPLE)
+        t += 4.5
+    return sketch.canvas
+
+
+def fixed_interval_diagram():
+    """One record at each record interval."""
+    sketch = Sketch()
+    sketch.card()
+    time_axes(sketch)
+    faint_signal(sketch)
+    step = 24
+    xs = [AXIS_LEFT + 12 + i * step for i in range(9)]
+    for x in xs:
+        stem(sketch, x, signal(x))
+    for x in xs:
+        sketch.dot(x, signal(x), 3.2, RECORD, ring="#ffffff")
+    # the interval between two records, marked under the axis
+    a, b = xs[3], xs[4]
+    sketch.line(a, AXIS_BOTTOM + 8, b, AXIS_BOTTOM + 8, 1.2, INK)
+    sketch.arrow_head(a, AXIS_BOTTOM + 8, -1, 0, 3.5, INK)
+    sketch.arrow_head(b, AXIS_BOTTOM + 8, 1, 0, 3.5, INK)
+    return sketch.canvas
+
+
+def average_acquisition_diagram():
+    """Groups of samples at the average interval, each averaged into one record."""
+    sketch = Sketch()
+    sketch.card()
+    time_axes(sketch)
+    faint_signal(sketch, alpha=0.4)
+    count, spacing, step = 5, 3.6, 42
+    for group in range(5):
+        first = AXIS_LEFT + 14 + group * step
+        xs = [first + i * spacing for i in range(count)]
+        ys = [signal(x) for x in xs]
+        centre_x, mean_y = sum(xs) / count, sum(ys) / count
+        # the group's window, then its samples, then the record averaged from them
+        sketch.rect(xs[0] - 4, min(ys) - 7, xs[-1] + 4, max(ys) + 7, 3, "#2f7ad1", alpha=0.12)
+        stem(sketch, centre_x, max(ys) + 7)
+        for x, y in zip(xs, ys):
+            sketch.dot(x, y, 1.5, SAMPLE)
+        sketch.dot(centre_x, mean_y - 13, 3.2, AVERAGE, ring="#ffffff")
+        sketch.line(centre_x, min(ys) - 6.5, centre_x, mean_y - 17, 0.9, AVERAGE)
+    # the record interval from one group to the next, marked under the axis
+    a = AXIS_LEFT + 14 + 2 * spacing + step
+    sketch.line(a, AXIS_BOTTOM + 8, a + step, AXIS_BOTTOM + 8, 1.2, INK)
+    sketch.arrow_head(a, AXIS_BOTTOM + 8, -1, 0, 3.5, INK)
+    sketch.arrow_head(a + step, AXIS_BOTTOM + 8, 1, 0, 3.5, INK)
+    return sketch.canvas
+
+
+def depth_profile_diagram():
+    """A logger descending through the water with one record at each fixed depth step."""
+    sketch = Sketch()
+    inner = sketch.card()
+    s = SCALE
+    surface = 30
+    w, h = DIAGRAM_WIDTH * s, DIAGRAM_HEIGHT * s
+
+    def water_surface(x):
+        return surface + 1.6 * math.sin(x / (9.0 * s))
+    water = lambda x, y: water_surface(x) * s - y
+    sketch.canvas.paint(clipped(filled(water), inner), vertical_gradient("#d8ebfa", "#7fb0d9", surface * s, h))
+    for x0 in range(6, DIAGRAM_WIDTH - 6, 3):
+        sketch.line(x0, water_surface(x0 * s), x0 + 3, water_surface((x0 + 3) * s), 1.2, "#2f6fae")
+
+    # fixed depth steps, with a ruler at the right
+    steps = [52, 74, 96, 118, 140]
+    ruler = 206
+    sketch.line(ruler, surface, ruler, 144, 1.3, INK)
+    for y in steps:
+        sketch.dashed(24, y, ruler - 6, y, 1.0, "#2d5e8c", alpha=0.55)
+        sketch.line(ruler - 4, y, ruler + 4, y, 1.3, INK)
+    sketch.line(ruler + 12, steps[1], ruler + 12, steps[2], 1.2, INK)
+    sketch.arrow_head(ruler + 12, steps[1], 0, -1, 3.5, INK)
+    sketch.arrow_head(ruler + 12, steps[2], 0, 1, 3.5, INK)
+
+    # the logger on its line, between the third and fourth step, going down
+    x = 96
+    sketch.line(x, 30, x, 98, 1.0, INK)
+    sketch.rect(x - 14, 24, x + 14, 31, 3.5, "#5a7c9f")  # the float holding the line
+    top, bottom = 100, 128
+    sketch.rect(x - 6, top, x + 6, bottom, 6, "#3c4650")
+    sketch.rect(x - 4.5, top + 2, x + 4.5, top + 11, 4.5, "#f0b43c")
+    sketch.rect(x - 1.2, bottom - 1, x + 1.2, bottom + 3, 1, "#3c4650")
+    sketch.line(x + 20, top - 6, x + 20, bottom + 6, 1.6, "#ffffff")
+    sketch.arrow_head(x + 20, bottom + 8, 0, 1, 5, "#ffffff")
+
+    # records at the depth steps passed; the steps still to come are open
+    for y in steps:
+        if y < top:
+            sketch.dot(x, y, 3.2, RECORD, ring="#ffffff")
+        elif y > bottom + 4:
+            sketch.dot(x, y, 2.6, "#ffffff", ring="#2d5e8c")
+    return sketch.canvas
+
+
 def pictures():
     nav = dict(width=150, height=72, radius=10)
     small = dict(width=84, height=30, radius=6)
@@ -211,6 +441,11 @@ def pictures():
         "bat1.sdv": battery(1),
         "bat2.sdv": battery(2),
         "bat3.sdv": battery(3),
+        # work-mode diagrams of the configuration page
+        "mode_fast.png": fast_acquisition_diagram(),
+        "mode_interval.png": fixed_interval_diagram(),
+        "mode_average.png": average_acquisition_diagram(),
+        "mode_depth.png": depth_profile_diagram(),
     }
 
 
