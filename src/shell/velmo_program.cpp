@@ -153,6 +153,8 @@ void VelmoProgram::create() {
   panel_.autoSearch = switches_.automaticSearch();
   panel_.changed();
   liveValues_->setLiveDisplay(switches_.liveDisplayAtStart());
+  // The page was made before the language was loaded.
+  taskPage_->showStartCaptions();
   taskPage_->presetTimes(localDateTime(wallClock()()));
   taskPage_->restoreRecordInterval(saved_.recordIntervalSeconds);
   info_.changed();

@@ -51,10 +51,15 @@ bool firmwareAfter131(const std::string& firmware) { return firmware.substr(0, 5
 
 TaskPage::TaskPage(TextLookup texts, TaskContext context)
     : texts_(std::move(texts)), context_(withDefaults(std::move(context))) {
+  showStartCaptions();
+  presetTimes(context_.now());
+}
+
+void TaskPage::showStartCaptions() {
   fields_.equivalentPressureCaption =
       texts_("QL310", "ql310_equespres") + " " + fields_.equivalentPressure + " KPa";
   fields_.initialValueCaption = texts_("QL310", "ql310_cpt_initvalue");
-  presetTimes(context_.now());
+  changed();
 }
 
 void TaskPage::presetTimes(const DateTime& now) {

@@ -104,6 +104,8 @@ class TaskPage : public Observable {
   const TextLookup& texts() const { return texts_; }
   const TaskContext& context() const { return context_; }
 
+  // Start-up, once the language is known: the captions shown before any edit.
+  void showStartCaptions();
   // Start-up: start at the first whole minute at least a minute after now, end two minutes later.
   void presetTimes(const DateTime& now);
   // Start-up: the record interval kept from the last run into both interval fields.

@@ -419,10 +419,7 @@ void ConfigurationPage::render() {
   showText(averageInterval_, f.averageInterval);
   averageIntervalDuration_->setText(toQString(f.averageIntervalDuration));
 
-  // The core makes the task page before it loads the language, so the captions the page sets up
-  // at its start lack their words until an edit renews them: the view supplies the words.
-  initialValueCaption_->setText(toQString(
-      f.initialValueCaption.empty() ? program_.text("QL310", "ql310_cpt_initvalue") : f.initialValueCaption));
+  initialValueCaption_->setText(toQString(f.initialValueCaption));
   showText(initialValue_, f.initialValue);
   // Neither choice is checked until the operator makes one.
   zeroPoint_->setExclusive(false);
@@ -430,10 +427,7 @@ void ConfigurationPage::render() {
   seaLevel_->setChecked(f.zeroPoint == task::ZeroPoint::SeaLevel);
   zeroPoint_->setExclusive(true);
   showText(depthInterval_, f.depthInterval);
-  const bool pressureWordMissing = f.equivalentPressureCaption.rfind(' ', 0) == 0;
-  equivalentPressure_->setText(
-      toQString(pressureWordMissing ? program_.text("QL310", "ql310_equespres") + f.equivalentPressureCaption
-                                    : f.equivalentPressureCaption));
+  equivalentPressure_->setText(toQString(f.equivalentPressureCaption));
 
   sendRecords_->setChecked(f.sendRecords);
   clockSync_->setChecked(f.clockSync);
