@@ -180,6 +180,9 @@ bool VelmoProgram::initialise() {
 }
 
 void VelmoProgram::startHeadless() {
+  // A command has no reason to wait for the first one-second tick: the port list is read at
+  // once, so the first pass already tries where the logger answered last.
+  if (panel_.autoSearch) connection_->refreshPortList();
   connection_->startSearchLoop();
   secondTimer_->start();
 }
