@@ -39,7 +39,7 @@ class TaskWriteSequence {
 
   bool running() const { return timer_->enabled(); }
   bool finished() const { return WriteAckCount == kWriteFinished && !running(); }
-  // The step sent next (the spec's acknowledged-write count); 0 while checking.
+  // The step sent next (the count of acknowledged writes, plus one); 0 while checking.
   std::int32_t step() const { return WriteAckCount; }
 
   // The end of the sequence: the written logger records, the link is given up.

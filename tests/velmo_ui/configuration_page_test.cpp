@@ -21,6 +21,7 @@
 #include "sim/logger_model.h"
 #include "sim/simulated_link.h"
 #include "task/task_texts.h"
+#include "test_home.h"
 #include "ui/qt/qt_scheduler.h"
 #include "ui/velmo/mode_diagram_view.h"
 #include "ui/velmo/picture_button.h"
@@ -36,25 +37,7 @@ constexpr int kLinkTimeoutMs = 30000;
 
 QString q(const std::string& text) { return QString::fromStdString(text); }
 
-// A fresh velmo home with the delivered resources, less the files named.
-class TestHome {
- public:
-  explicit TestHome(const QStringList& leaveOut = {}) {
-    const QDir source(QL_TEST_RESOURCE_DIR);
-    for (const QFileInfo& file : source.entryInfoList(QDir::Files)) {
-      if (!leaveOut.contains(file.fileName()))
-        QFile::copy(file.absoluteFilePath(), dir_.filePath(file.fileName()));
-    }
-  }
-  ProgramEnvironment environment(const std::string& port = {}) const {
-    return {VelmoHome(dir_.path().toStdString(), {}),
-            [port] { return port.empty() ? std::vector<std::string>{} : std::vector<std::string>{port}; },
-            {}};
-  }
-
- private:
-  QTemporaryDir dir_;
-};
+using test::TestHome;
 
 template <typename Widget>
 Widget* child(QWidget& parent, const char* name) {

@@ -26,6 +26,7 @@
 #include "shell/saved_state.h"
 #include "sim/logger_model.h"
 #include "sim/pty_server.h"
+#include "test_home.h"
 #include "ui/velmo/picture_button.h"
 #include "ui/velmo/velmo_main_window.h"
 
@@ -37,33 +38,7 @@ constexpr int kLinkTimeoutMs = 20000;
 
 QString q(const std::string& text) { return QString::fromStdString(text); }
 
-// A fresh velmo home holding the delivered resources (minus the files a test leaves out). The
-// source tree is not searched, so a left-out picture is really missing.
-class TestHome {
- public:
-  explicit TestHome(const QStringList& leaveOut = {}) {
-    const QDir source(QL_TEST_RESOURCE_DIR);
-    for (const QFileInfo& file : source.entryInfoList(QDir::Files)) {
-      if (!leaveOut.contains(file.fileName()))
-        QFile::copy(file.absoluteFilePath(), dir_.filePath(file.fileName()));
-    }
-  }
-  // The program sees exactly this port (none when empty), never the machine's.
-  ProgramEnvironment environment(const std::string& port = {}) const {
-    return {VelmoHome(dir_.path().toStdString(), {}),
-            [port] { return port.empty() ? std::vector<std::string>{} : std::vector<std::string>{port}; },
-            {}};
-  }
-  std::string path(const char* name) const { return dir_.filePath(name).toStdString(); }
-  void write(const char* name, const QByteArray& bytes) const {
-    QFile file(dir_.filePath(name));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-  }
-
- private:
-  QTemporaryDir dir_;
-};
+using test::TestHome;
 
 // A simulated logger (serial 210012345, 9600 baud) on a pseudo-terminal, served on its own thread.
 class SimulatedLogger {
@@ -358,13 +333,13 @@ void VelmoWindowTest::startUpSwitchesShapeTheDownloadPage() {
   QFETCH(QString, thirdKey);
 
   TestHome home;
-  home.write("Sysuse.ini", QString("[CONFIG]\r\nAUTOSTART=%1\r\nDIS_THIRD=%2\r\nLINKECHO=%3\r\n\r\n"
-                                   "[SAVE]\r\nDISPLAYLENGTH=2\r\nAUTODISPLAY=%4\r\n")
-                               .arg(autoStart)
-                               .arg(third)
-                               .arg(linkEcho)
-                               .arg(autoDisplay)
-                               .toUtf8());
+  QVERIFY(home.write("Sysuse.ini", QString("[CONFIG]\r\nAUTOSTART=%1\r\nDIS_THIRD=%2\r\nLINKECHO=%3\r\n\r\n"
+                                           "[SAVE]\r\nDISPLAYLENGTH=2\r\nAUTODISPLAY=%4\r\n")
+                                       .arg(autoStart)
+                                       .arg(third)
+                                       .arg(linkEcho)
+                                       .arg(autoDisplay)
+                                       .toUtf8()));
   VelmoMainWindow window(home.environment());
   window.start();
   const VelmoProgram& program = window.program();
