@@ -84,14 +84,17 @@ double channelValue(const MonitorHistory& history, MonitorChannel channel, int s
 }
 
 CurveRange curveRange(const MonitorHistory& history, MonitorChannel channel, const CurveWindow& window) {
+  // The scale spans the samples the window holds. Empty slots hold no value: taking the first
+  // slot's 0 while the ring is still filling would pull every scale down to 0.
   CurveRange range;
-  range.minimum = range.maximum = channelValue(history, channel, window.firstSlot);
+  bool any = false;
   for (int i = 0; i < window.slotCount; ++i) {
     const int slot = window.slotAt(i);
     if (history.isEmptySlot(static_cast<std::size_t>(slot))) continue;
     const double v = channelValue(history, channel, slot);
-    range.maximum = std::max(range.maximum, v);
-    range.minimum = std::min(range.minimum, v);
+    range.maximum = any ? std::max(range.maximum, v) : v;
+    range.minimum = any ? std::min(range.minimum, v) : v;
+    any = true;
   }
   switch (channel) {
     case MonitorChannel::Temperature:

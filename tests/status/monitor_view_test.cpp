@@ -117,6 +117,10 @@ TEST(MonitorGeometry, RangeIsTakenOverWrittenSlotsAndWidenedPerChannel) {
     EXPECT_DOUBLE_EQ(range.minimum, c.minimum) << static_cast<int>(c.channel);
     EXPECT_DOUBLE_EQ(range.maximum, c.maximum) << static_cast<int>(c.channel);
   }
+  // A window that begins on a slot not yet written (a ring still filling) is not pulled to 0.
+  const CurveRange filling = curveRange(*history, MonitorChannel::Temperature, CurveWindow{5, 40});
+  EXPECT_DOUBLE_EQ(filling.minimum, 17);
+  EXPECT_DOUBLE_EQ(filling.maximum, 25);
   // A window of nothing but empty slots still has a scale.
   const CurveRange empty = curveRange(*history, MonitorChannel::Pressure, CurveWindow{50000, 100});
   EXPECT_GT(empty.maximum, empty.minimum);
