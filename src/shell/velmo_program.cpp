@@ -213,8 +213,9 @@ void VelmoProgram::showPage(Page page) {
   navigation_.changed();
   // Back on the download page an unfinished poll goes on where it stopped.
   if (page == Page::Download && state_.connected()) infoPoll_->resume();
-  // The first visit to the task page shows the task the logger holds.
-  if (page == Page::Configuration && taskPage_->fields().mode == task::WorkMode::None &&
+  // The first visit to the task page shows the task the logger holds (a logger that is linked: a
+  // read of none would be sent again for ever).
+  if (page == Page::Configuration && state_.connected() && taskPage_->fields().mode == task::WorkMode::None &&
       info_.model.find(std::string(kLoggerModelName).substr(2)) != std::string::npos) {
     startConfigurationRead();
   }

@@ -74,8 +74,7 @@ class TaskExchange : public LoggerFixture {
     page.editRecordInterval("60");
   }
 
-  // The write button with the question answered yes; true when the sequence finished. (finished()
-  // holds from the last acknowledgement on; the finish itself comes at the next tick.)
+  // The write button with the question answered yes; true when the sequence finished.
   bool writeAnsweringYes() {
     port.clearWriteLog();
     op.answerYesNo(true);
@@ -447,6 +446,16 @@ TEST(TaskRead, ShowingPageThreeReadsTheLoggersTaskIntoThePage) {
 }
 
 // --- a logger found recording -----------------------------------------------------------------------------
+
+TEST_F(TaskExchange, PageThreeReadsNothingOnceTheLoggerIsDisconnected) {
+  start();
+  program->disconnect();
+  port.clearWriteLog();
+  program->showPage(Page::Configuration);
+  loop.advance(5000);
+  EXPECT_TRUE(framesSent(reg::readRequest(reg::kTaskName, 8)).empty());
+  EXPECT_FALSE(program->taskRead().running());
+}
 
 class RecordingLogger : public TaskExchange {
  protected:
