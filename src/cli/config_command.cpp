@@ -40,47 +40,6 @@ constexpr const char* kSetUsage =
 // A write step without its acknowledgement for this long: the logger is gone.
 constexpr std::int64_t kWriteStallMs = 10000;
 
-// The two millisecond registers as the logger answered the read: the page keeps only whole
-// seconds of the record interval and tenths of the average interval. The bytes the port receives
-// pass on to the program unchanged; the last 64 are searched for an answer with its echo.
-class MillisecondRegisters {
- public:
-  explicit MillisecondRegisters(HeadlessSession& session) {
-    session.port.setOnReceiveData([this, &session](const std::uint8_t* data, std::size_t length) {
-      take(data, length);
-      session.program.dispatcher().onReceiveData(data, length);
-    });
-  }
-
-  std::optional<std::uint32_t> value(std::uint16_t reg) const {
-    auto it = values_.find(reg);
-    return it == values_.end() ? std::nullopt : std::optional<std::uint32_t>(it->second);
-  }
-
- private:
-  void take(const std::uint8_t* data, std::size_t length) {
-    recent_.insert(recent_.end(), data, data + length);
-    if (recent_.size() > kKept) recent_.erase(recent_.begin(), recent_.end() - kKept);
-    for (std::uint16_t reg : {reg::kRecordInterval, reg::kAverageInterval}) {
-      // echo (8) + 01 03 04 + four data bytes + CRC
-      const Bytes echo = AppendCrc(reg::readRequest(reg, 2));
-      auto at = std::search(recent_.begin(), recent_.end(), echo.begin(), echo.end());
-      for (; at != recent_.end(); at = std::search(at + 1, recent_.end(), echo.begin(), echo.end())) {
-        const auto response = at + static_cast<std::ptrdiff_t>(echo.size());
-        if (recent_.end() - response < 9) break;
-        const Bytes answer(response, response + 9);
-        if (answer[0] != 0x01 || answer[1] != 0x03 || answer[2] != 0x04) continue;
-        if (AppendCrc(Bytes(answer.begin(), answer.begin() + 7)) != answer) continue;
-        values_[reg] = BeU32(answer.data() + 3);
-      }
-    }
-  }
-
-  static constexpr std::size_t kKept = 64;
-  Bytes recent_;
-  std::map<std::uint16_t, std::uint32_t> values_;
-};
-
 // Connects, waits for the information poll and reads the task as page 3 does. 0 or the exit code
 // of the failure (told on err).
 int readTask(HeadlessSession& session, const Options& link, const char* command, std::ostream& err) {
@@ -120,12 +79,15 @@ std::string jsonNumber(std::optional<std::int64_t> value) {
   return value ? std::to_string(*value) : std::string("null");
 }
 
-void printTask(HeadlessSession& session, const MillisecondRegisters& raw, bool json, std::ostream& out) {
+void printTask(HeadlessSession& session, bool json, std::ostream& out) {
   VelmoProgram& program = session.program;
   const task::TaskFields& f = program.taskPage().fields();
   const bool running = program.instrumentInfo().taskRunning;
+  const task::TaskReadSequence& read = program.taskRead();
   auto ms = [&](std::uint16_t reg) -> std::optional<std::int64_t> {
-    if (auto v = raw.value(reg)) return *v;
+    const std::optional<std::uint32_t> v =
+        reg == reg::kRecordInterval ? read.recordIntervalMs() : read.averageIntervalMs();
+    if (v) return *v;
     return std::nullopt;
   };
   const float depthKpa = program.taskPage().writeMemory().depthPressure;
@@ -172,9 +134,8 @@ int configGet(const Arguments& args, std::ostream& out, std::ostream& err) {
     return kExitUsage;
   }
   HeadlessSession session(err, portsToSearch(*link), VelmoHome::resolve(""));
-  MillisecondRegisters raw(session);
   if (int code = readTask(session, *link, "config get", err)) return code;
-  printTask(session, raw, link->json, out);
+  printTask(session, link->json, out);
   return kExitOk;
 }
 

@@ -1,5 +1,6 @@
 #include "task/task_read_sequence.h"
 
+#include "link/codecs.h"
 #include "link/register_map.h"
 #include "task/task_read.h"
 
@@ -41,6 +42,8 @@ TaskReadSequence::TaskReadSequence(PollSequencer& sequencer, TaskPage& page)
 
 void TaskReadSequence::start() {
   page_.clearForRead();
+  recordIntervalMs_.reset();
+  averageIntervalMs_.reset();
   depthReadSends_ = 0;
   sequencer_.run(*this, kName);
 }
@@ -64,6 +67,10 @@ bool TaskReadSequence::takeReply(ReplyKind kind, const Bytes& block) {
   const std::int32_t step = stepOf(kind);
   if (step < 0) return false;
   if (block.size() > kData) applyConfigurationReply(page_, step, Bytes(block.begin() + kData, block.end()));
+  if (block.size() >= kData + 4) {
+    if (kind == ReplyKind::RecordInterval) recordIntervalMs_ = BeU32(block.data() + kData);
+    if (kind == ReplyKind::AverageInterval) averageIntervalMs_ = BeU32(block.data() + kData);
+  }
   sequencer_.answer(block);
   return true;
 }

@@ -4,6 +4,7 @@
 // most kDepthReadMaxSends times; a logger that never answers them still ends the read.
 
 #include <cstdint>
+#include <optional>
 
 #include "link/bytes.h"
 #include "link/reply_handlers.h"
@@ -38,11 +39,17 @@ class TaskReadSequence : public PolledSequence {
   // step moves the read on. False for kinds that are not task registers.
   bool takeReply(ReplyKind kind, const Bytes& block);
 
+  // The two millisecond registers as read last (the page keeps whole seconds and tenths).
+  std::optional<std::uint32_t> recordIntervalMs() const { return recordIntervalMs_; }
+  std::optional<std::uint32_t> averageIntervalMs() const { return averageIntervalMs_; }
+
  private:
   void perform() override;
 
   TaskPage& page_;
   int depthReadSends_ = 0;
+  std::optional<std::uint32_t> recordIntervalMs_;
+  std::optional<std::uint32_t> averageIntervalMs_;
 };
 
 }  // namespace ql::task

@@ -135,13 +135,17 @@ TEST(MonitorCommand, CtrlCEndsItCleanlyAfterTheLinesPrinted) {
   Bench bench("ql310_monitor_int");
   ASSERT_TRUE(bench.sim->ready());
   const std::string out = (bench.path / "out").string();
-  // velmo in the background until two samples are out, then SIGINT; the shell prints its exit code.
-  auto r = runCommand("(" + bench.velmo("monitor") + " >" + out + " & p=$!; n=0; while [ \"$(wc -l <" + out +
+  // velmo in the background until two samples are out (its handler is in place by then), then
+  // SIGINT; the shell prints its exit code. The output file exists before velmo starts, so the
+  // count never reads a missing file; --count bounds the run should the signal be lost.
+  auto r = runCommand("(: >" + out + "; " + bench.velmo("monitor --count 60") + " >" + out +
+                      " & p=$!; n=0; while [ \"$(wc -l <" + out +
                       ")\" -lt 2 ] && [ $n -lt 600 ]; do sleep 0.1; n=$((n+1)); done; kill -INT $p; wait $p; "
                       "echo $?)");
   EXPECT_EQ(r.out, "0\n") << bench.errors();
   const std::vector<std::string> rows = lines(readText(out));
   ASSERT_GE(rows.size(), 2u);
+  EXPECT_LT(rows.size(), 60u) << "the signal did not end it";
   for (const std::string& row : rows) EXPECT_EQ(std::count(row.begin(), row.end(), ' '), 2 * 4 + 1) << row;
 }
 
