@@ -74,6 +74,15 @@ VelmoProgram::VelmoProgram(Scheduler& loop, Operator& op, Port& port, ProgramEnv
 
   createTaskPage(lookup);
 
+  // The calibration window fills console_->openCalibration once it exists.
+  console_ = std::make_unique<EngineeringConsole>(EngineeringConsole::Context{
+      state_, panel_, memo_, info_, loop_, [this](const Bytes& frame) { send(frame); }, wallClock(),
+      [this] {
+        return infoPoll_->running() && infoPoll_->step() >= InfoPoll::kSerialNumber &&
+               infoPoll_->step() <= InfoPoll::kFileList;
+      },
+      [this] { liveValues_->setLiveDisplay(false); }});
+
   port_.setOnReceiveData(
       [this](const std::uint8_t* data, std::size_t length) { dispatcher_->onReceiveData(data, length); });
   port_.setOnRequestHangup([this] { download_->onPortHangup(); });

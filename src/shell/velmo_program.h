@@ -25,6 +25,7 @@
 #include "runtime/observable.h"
 #include "runtime/operator.h"
 #include "runtime/scheduler.h"
+#include "shell/engineering_console.h"
 #include "shell/language_texts.h"
 #include "shell/saved_state.h"
 #include "shell/startup_switches.h"
@@ -153,6 +154,8 @@ class VelmoProgram : private ReplyHandlers {
   InfoPoll& infoPoll() { return *infoPoll_; }
   ClockCheck& clockCheck() { return *clockCheck_; }
   ReceiveDispatcher& dispatcher() { return *dispatcher_; }
+  // The service chords of the data information memo.
+  EngineeringConsole& console() { return *console_; }
 
  private:
   void onReply(ReplyKind kind, const Bytes& block) override;
@@ -208,6 +211,7 @@ class VelmoProgram : private ReplyHandlers {
   std::unique_ptr<DownloadJob> download_;
   std::unique_ptr<FileDeletion> deletion_;
   std::unique_ptr<LiveValues> liveValues_;
+  std::unique_ptr<EngineeringConsole> console_;
   std::unique_ptr<Timer> secondTimer_;
   std::unique_ptr<Timer> baudRateOldTimer_;  // the rate restore, 600 ms after the dialog closed
   std::int64_t restoreWriteDueMs_ = -1;      // when the second restore write goes out
