@@ -1,6 +1,8 @@
 #include "ui/velmo/memo_view.h"
 
 #include <QAction>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -24,17 +26,39 @@ MemoView::MemoView(VelmoProgram& program, QWidget* parent)
   clearAction_ = new QAction(toQString(program_.text("MENU", "menu_clear")), this);
   clearAction_->setObjectName("clearMemoAction");
   connect(clearAction_, &QAction::triggered, this, [this] { program_.clearMemo(); });
-  connect(text_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-    QMenu menu(this);
-    menu.addAction(clearAction_);
-    menu.exec(text_->viewport()->mapToGlobal(pos));
-  });
+  connect(text_, &QWidget::customContextMenuRequested, this, &MemoView::showPopupMenu);
+  text_->installEventFilter(this);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(text_);
 
   batch_.watch(program_.memo());
   batch_.renderNow();
+}
+
+void MemoView::showPopupMenu(const QPoint& pos) {
+  if (!program_.console().clearMenuOffered()) return;
+  QMenu menu(this);
+  menu.addAction(clearAction_);
+  menu.exec(text_->viewport()->mapToGlobal(pos));
+}
+
+// The console's chords count the pointer buttons held when the key comes up.
+bool MemoView::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == text_ && event->type() == QEvent::KeyRelease) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (!key->isAutoRepeat()) {
+      const Qt::MouseButtons buttons = QGuiApplication::mouseButtons();
+      ConsoleChord chord;
+      chord.key = key->key();
+      chord.ctrl = key->modifiers().testFlag(Qt::ControlModifier);
+      chord.alt = key->modifiers().testFlag(Qt::AltModifier);
+      chord.leftButton = buttons.testFlag(Qt::LeftButton);
+      chord.rightButton = buttons.testFlag(Qt::RightButton);
+      program_.console().onKeyRelease(chord);
+    }
+  }
+  return QGroupBox::eventFilter(watched, event);
 }
 
 void MemoView::render() {

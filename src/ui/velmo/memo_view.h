@@ -1,6 +1,7 @@
 #pragma once
 // The data information memo: read-only lines of status and file details, kept scrolled to the
-// newest line; its pop-up menu clears it.
+// newest line; its pop-up menu clears it while the information poll is idle. Keys released in it
+// go to the engineering console.
 
 #include <QGroupBox>
 
@@ -18,8 +19,12 @@ class MemoView : public QGroupBox {
  public:
   explicit MemoView(VelmoProgram& program, QWidget* parent = nullptr);
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   void render();
+  void showPopupMenu(const QPoint& pos);
 
   VelmoProgram& program_;
   QPlainTextEdit* text_;
