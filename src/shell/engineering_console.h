@@ -7,6 +7,8 @@
 #include <ctime>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "link/bytes.h"
 #include "link/connection_panel.h"
@@ -55,7 +57,7 @@ class EngineeringConsole {
   EngineeringConsole(const EngineeringConsole&) = delete;
   EngineeringConsole& operator=(const EngineeringConsole&) = delete;
 
-  // Memo1KeyUp. Returns whether the chord did something.
+  // A key released in the memo. Returns whether the chord did something.
   bool onKeyRelease(const ConsoleChord& chord);
 
   // The pop-up menu ("清空") is offered only while the information poll is idle.
