@@ -76,7 +76,7 @@ void OnlineUpdate::onInformation(bool ok, std::string body) {
 void OnlineUpdate::onNetTimer() {
   if (state_ == kNewerFound) {
     netTimer_->stop();
-    const bool yes = answer_ ? answer_() : operator_.askYesNo(text("ud_newvery"), text("ud_info_getnew"));
+    const bool yes = operator_.askYesNo(text("ud_newvery"), text("ud_info_getnew"));
     if (!yes) {
       state_ = kIdle;
       memo_.add(text("up_info_usecancle"));

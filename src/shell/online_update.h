@@ -55,9 +55,6 @@ class OnlineUpdate {
   // After a refused file or a failed check of the download: why the update stopped.
   const std::string& failure() const { return failure_; }
 
-  // For the headless command: a check that stops at the question and answers it itself.
-  void setAnswer(std::function<bool()> answer) { answer_ = std::move(answer); }
-
  private:
   void onInformation(bool ok, std::string body);
   void onNetTimer();
@@ -74,7 +71,6 @@ class OnlineUpdate {
   TextLookup texts_;
   UpdateSettings settings_;
   HandOver handOver_;
-  std::function<bool()> answer_;
   std::unique_ptr<Timer> netTimer_;  // TimerNetUpdate
   std::unique_ptr<UpdateWorker> worker_;
   int state_ = kIdle;
