@@ -72,8 +72,8 @@ class OnlineUpdateTest : public ::testing::Test {
  protected:
   OnlineUpdateTest() : memo_([] { return std::time_t{1'700'000'000}; }) {}
 
-  void start(const std::string& executablePath = "") {
-    UpdateSettings settings{server_.baseUrl() + "/", home_.path(), "V2.0.1.19",
+  void start(const std::string& executablePath = "", const std::string& homeDir = "") {
+    UpdateSettings settings{server_.baseUrl() + "/", homeDir.empty() ? home_.path() : homeDir, "V2.0.1.19",
                             executablePath.empty() ? bin_.file("velmo") : executablePath};
     update_ = std::make_unique<OnlineUpdate>(
         loop_, operator_, memo_, [](const std::string&, const std::string& key) { return key; }, settings,
@@ -228,6 +228,10 @@ TEST_F(OnlineUpdateTest, AnEmptyFileStaysUnderItsTemporaryName) {
 }
 
 TEST_F(OnlineUpdateTest, UnsafeNamesAreRefusedAndNeverWritten) {
+  // The home sits alone in a directory of its own, so anything written beside it shows.
+  test::TempDir root("velmo_update_root");
+  const std::string home = root.file("home");
+  std::filesystem::create_directory(home);
   const std::string outside = bin_.path();
   const std::vector<std::string> unsafe = {
       "../escape.txt", outside + "/abs.txt", "sub\\x.txt", ".txt", "..", std::string("a\x01") + "b.txt"};
@@ -239,18 +243,20 @@ TEST_F(OnlineUpdateTest, UnsafeNamesAreRefusedAndNeverWritten) {
   // Whatever a refused name would ask for is there to be fetched: nothing may ask.
   server_.serve("/media/QL310/.zip", "x");
   server_.serve("/media/QL310/../escape.zip", "x");
+  server_.serve("/media/escape.zip", "x");
   serveInfo(info);
-  start();
+  start("", home);
   checkAndDownload();
   EXPECT_EQ(update_->state(), kDownloaded);
   for (std::size_t i = 0; i < unsafe.size(); ++i)
     EXPECT_TRUE(memoHas("up_info_badname " + std::to_string(i + 1) + " \"" + unsafe[i] + "\"")) << i;
   EXPECT_EQ(fileRequests(), 2);
-  EXPECT_EQ(readFile(home_.file("updtrun")), "new program");
-  EXPECT_EQ(readFile(home_.file(entryFile(20))), "last");
+  EXPECT_EQ(readFile(home + "/updtrun"), "new program");
+  EXPECT_EQ(readFile(home + "/" + entryFile(20)), "last");
   EXPECT_TRUE(std::filesystem::is_empty(outside));
-  EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(home_.path()).parent_path() / "escape.txt"));
-  EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(home_.path()).parent_path() / "escape.txtbak"));
+  int besideHome = 0;
+  for (const auto& item : std::filesystem::directory_iterator(root.path())) besideHome += item.path() != home;
+  EXPECT_EQ(besideHome, 0);
 }
 
 TEST_F(OnlineUpdateTest, ChecksumIsCheckedBeforeAFileIsUsed) {
