@@ -2,6 +2,7 @@
 // ...) it runs without a window; otherwise it opens the main window.
 //
 //   velmo [--home DIR] [--demo]
+//   velmo --version
 //
 // --demo serves a simulated logger on a pseudo-terminal and adds it to the ports the automatic
 // search walks, so the program can be tried without an instrument.
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "shell/language_texts.h"
 #include "shell/velmo_home.h"
 #include "sim/logger_model.h"
 #include "sim/pty_server.h"
@@ -26,6 +28,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: velmo [--home DIR] [--demo]\n"
+    "       velmo --version\n"
     "       velmo <command> [options]   (headless commands such as find and info)\n"
     "\n"
     "  --home DIR  keep settings and data files in DIR\n"
@@ -98,6 +101,10 @@ class DemoLogger {
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (!args.empty() && ql::cli::isSubcommand(args.front())) return ql::cli::run(args, std::cout, std::cerr);
+  if (args.size() == 1 && args.front() == "--version") {
+    std::cout << ql::kProgramVersion << "\n";
+    return ql::cli::kExitOk;
+  }
 
   Options options;
   if (!parseOptions(args, options)) {

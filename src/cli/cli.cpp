@@ -103,6 +103,7 @@ const CommandEntry kCommands[] = {
      "                        [--depth-interval M] [--send-records] [--no-clock-sync] [--timeout S]",
      true},
     {"monitor", monitorCommand, "velmo monitor [--port P] [--baud B] [--count N] [--csv] [--timeout S]", true},
+    {"update", updateCommand, "velmo update [--check] [--server URL] [--home DIR]", true},
 };
 
 void printUsage(std::ostream& err) {

@@ -18,5 +18,6 @@ int downloadCommand(const Arguments& args, std::ostream& out, std::ostream& err)
 int clockCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 int configCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 int monitorCommand(const Arguments& args, std::ostream& out, std::ostream& err);
+int updateCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 
 }  // namespace ql::cli

@@ -250,6 +250,9 @@ const std::vector<LanguageKey>& languageKeys() {
       {"UPDATE", "up_info_update"},
       {"UPDATE", "up_info_updover"},
       {"UPDATE", "up_info_usecancle"},
+      {"UPDATE", "up_info_badname"},
+      {"UPDATE", "up_info_badsum"},
+      {"UPDATE", "up_info_notwritable"},
       // SYSTEMSET
       {"SYSTEMSET", "cpt_temp_dis_point"},
       {"SYSTEMSET", "cpt_pres_dis_point"},

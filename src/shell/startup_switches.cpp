@@ -10,6 +10,10 @@ namespace ql {
 
 namespace {
 
+// The update server's address sits in Sysuse.ini beside the switches (not a language text).
+constexpr const char* kUpdateSection = "UPDATE";
+constexpr const char* kServerKey = "SERVER";
+
 int readSwitch(const IniFile& ini, const char* section, const char* key, int fallback) {
   const std::int64_t value = ini.readInt(section, key, fallback);
   return value < INT_MIN || value > INT_MAX ? fallback : static_cast<int>(value);
@@ -33,6 +37,7 @@ StartupSwitches StartupSwitches::loadOrCreate(const std::string& path) {
     created.writeInt("SAVE", "DISPLAYLENGTH", defaults.displayLength);
     created.writeInt("SAVE", "AUTODISPLAY", defaults.autoDisplay);
     created.writeInt("CONFIG", "LINKECHO", defaults.linkEcho);
+    created.writeString(kUpdateSection, kServerKey, defaults.updateServer);
     created.save(path);  // a read-only home still runs with the defaults
   }
 
@@ -44,6 +49,7 @@ StartupSwitches StartupSwitches::loadOrCreate(const std::string& path) {
   switches.displayLength = readSwitch(ini, "SAVE", "DISPLAYLENGTH", defaults.displayLength);
   switches.autoDisplay = readSwitch(ini, "SAVE", "AUTODISPLAY", defaults.autoDisplay);
   switches.linkEcho = readSwitch(ini, "CONFIG", "LINKECHO", defaults.linkEcho);
+  switches.updateServer = ini.readString(kUpdateSection, kServerKey, defaults.updateServer);
   return switches;
 }
 

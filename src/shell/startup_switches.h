@@ -4,6 +4,7 @@
 //
 //   [CONFIG] AUTOSTART=1  DIS_THIRD=1  LINKECHO=0
 //   [SAVE]   DISPLAYLENGTH=2  AUTODISPLAY=1
+//   [UPDATE] SERVER=          the update server's base address (http:// or https://)
 
 #include <string>
 
@@ -13,11 +14,12 @@ namespace ql {
 enum class ThirdField { Conductivity = 1, WaterDepth = 2, InternalTemperature = 3 };
 
 struct StartupSwitches {
-  int autoStart = 1;      // CONFIG/AUTOSTART: anything but 1 clears the automatic port search
-  int displayThird = 1;   // CONFIG/DIS_THIRD
-  int displayLength = 2;  // SAVE/DISPLAYLENGTH: 1 keeps the stored precisions
-  int autoDisplay = 1;    // SAVE/AUTODISPLAY: 1 starts with live display on
-  int linkEcho = 0;       // CONFIG/LINKECHO: becomes LinkEcho
+  int autoStart = 1;         // CONFIG/AUTOSTART: anything but 1 clears the automatic port search
+  int displayThird = 1;      // CONFIG/DIS_THIRD
+  int displayLength = 2;     // SAVE/DISPLAYLENGTH: 1 keeps the stored precisions
+  int autoDisplay = 1;       // SAVE/AUTODISPLAY: 1 starts with live display on
+  int linkEcho = 0;          // CONFIG/LINKECHO: becomes LinkEcho
+  std::string updateServer;  // UPDATE/SERVER: empty until the operator names a server
 
   bool automaticSearch() const { return autoStart == 1; }
   // Any value other than 2 or 3 counts as 1.
@@ -26,7 +28,7 @@ struct StartupSwitches {
   bool liveDisplayAtStart() const { return autoDisplay == 1; }
 
   // Creates the file with the defaults when it does not exist (in the order AUTOSTART,
-  // DIS_THIRD, DISPLAYLENGTH, AUTODISPLAY, LINKECHO), then reads it. A value that is missing or
+  // DIS_THIRD, DISPLAYLENGTH, AUTODISPLAY, LINKECHO, SERVER), then reads it. A value that is missing or
   // not an integer reads as its default; an unreadable file gives all defaults.
   static StartupSwitches loadOrCreate(const std::string& path);
 };

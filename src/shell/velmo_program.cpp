@@ -151,6 +151,7 @@ void VelmoProgram::create() {
   LanguageChoice choice = chooseLanguageFile(saved_.languageName, env_.home.resourceDirs());
   languageName_ = choice.name;
   texts_ = choice.path.empty() ? LanguageTexts() : LanguageTexts::fromFile(choice.path);
+  createUpdate();
 
   if (!switches_.keepStoredPrecision()) {
     saved_.temperatureDecimals = 2;
@@ -280,6 +281,25 @@ void VelmoProgram::onSecondTick() {
   clockCheck_->onSecondTick();
   connection_->onSecondTick();
   download_->onSecondTick();
+  if (update_) update_->onSecondTick();
+}
+
+void VelmoProgram::createUpdate() {
+  VelmoUpdateContext context{env_.home.dir(),
+                             env_.updateServer.empty() ? switches_.updateServer : env_.updateServer,
+                             env_.executablePath, [this] { port_.close(); },
+                             [this] {
+                               if (quit_) quit_();
+                             }};
+  update_ = std::make_unique<VelmoUpdate>(
+      loop_, operator_, memo_,
+      [this](const std::string& section, const std::string& key) { return text(section, key); },
+      std::move(context));
+}
+
+void VelmoProgram::checkForUpdate() {
+  update_->checkForUpdate(text("MENU", "menu_updcheck"));
+  showPage(Page::Download);
 }
 
 void VelmoProgram::pollLiveValues() {

@@ -30,6 +30,7 @@
 #include "shell/saved_state.h"
 #include "shell/startup_switches.h"
 #include "shell/velmo_home.h"
+#include "shell/velmo_update.h"
 #include "status/clock_check.h"
 #include "status/info_poll.h"
 #include "status/instrument_info.h"
@@ -64,6 +65,10 @@ struct ProgramEnvironment {
   bool askToStopRunningTask = true;
   // Where the search looks first; when empty, where a logger answered last (link.ini).
   std::optional<Connection::Endpoint> preferredEndpoint;
+  // The online update: the server when given on the command line (else [UPDATE] SERVER=), and
+  // the program the update replaces (the running one when empty).
+  std::string updateServer{};
+  std::string executablePath{};
 };
 
 class VelmoProgram : private ReplyHandlers {
@@ -132,6 +137,13 @@ class VelmoProgram : private ReplyHandlers {
   // back. Works whether or not a logger is linked.
   void synchroniseClock() { clockCheck_->synchronise(); }
 
+  // The program menu: the update check (shows page 1) and the about box; the update's hand-over
+  // ends the program through the quit handler (the window closes itself).
+  void checkForUpdate();
+  void showAbout() { update_->showAbout(); }
+  VelmoUpdate& update() { return *update_; }
+  void setQuitHandler(std::function<void()> quit) { quit_ = std::move(quit); }
+
   // Page 3: the logging task. "获取仪器当前配置" reads it from the logger (only while linked);
   // "将当前配置写入到仪器" checks it, asks, and writes it.
   task::TaskPage& taskPage() { return *taskPage_; }
@@ -166,6 +178,7 @@ class VelmoProgram : private ReplyHandlers {
   void onConnectionAnswer() override;
   void onTrace(const std::string& hexLine) override;
   void onSecondTick();
+  void createUpdate();
   void pollLiveValues();
   bool infoPollAtFileListStep() const;
   void send(const Bytes& frameWithoutCrc);
@@ -216,6 +229,8 @@ class VelmoProgram : private ReplyHandlers {
   std::unique_ptr<Timer> baudRateOldTimer_;  // the rate restore, 600 ms after the dialog closed
   std::int64_t restoreWriteDueMs_ = -1;      // when the second restore write goes out
   DataFileHeader identity_;                  // keeps the firmware field's bytes between downloads
+  std::unique_ptr<VelmoUpdate> update_;
+  std::function<void()> quit_;
 };
 
 }  // namespace ql

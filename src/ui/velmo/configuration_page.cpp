@@ -68,6 +68,8 @@ QLabel* derivedCaption(const char* name, QWidget* parent) {
 ConfigurationPage::ConfigurationPage(VelmoProgram& program, const VelmoPictures& pictures, QWidget* parent)
     : QWidget(parent), program_(program), task_(program.taskPage()), batch_(this, [this] { render(); }) {
   setObjectName("configurationPage");
+  // The update's hand-over ends the program by closing the main window.
+  program_.setQuitHandler([this] { window()->close(); });
   QWidget* configuration = buildTaskBox(pictures);
 
   auto* diagramBox = new QGroupBox(toQString(program_.text("MAIN", "cpt_trd_image")), this);
@@ -446,11 +448,17 @@ void ConfigurationPage::openProgramMenu() {
 
   QMenu menu(this);
   menu.setObjectName("programMenu");
-  // System settings, update check and about arrive with their dialogs; until then the items
-  // are shown but cannot be chosen.
+  // System settings arrive with their dialog; until then the item is shown but cannot be chosen.
   for (const char* key : {"menu_setsys", "menu_updcheck", "menu_about"}) {
     QAction* item = menu.addAction(toQString(program_.text("MENU", key)));
     item->setEnabled(false);
+    if (std::string(key) == "menu_updcheck") {
+      item->setEnabled(true);
+      connect(item, &QAction::triggered, this, [this] { program_.checkForUpdate(); });
+    } else if (std::string(key) == "menu_about") {
+      item->setEnabled(true);
+      connect(item, &QAction::triggered, this, [this] { program_.showAbout(); });
+    }
   }
   // At the mouse, opening to the left and a little lower; below the button from the keyboard.
   const QPoint anchor = menuButton_->underMouse()
