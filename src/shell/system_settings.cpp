@@ -63,7 +63,8 @@ void SystemSettings::show(int temperatureDecimals, int pressureDecimals) {
   pressureDump_.clear();
   temperatureOffset_.clear();
   pressureOffset_.clear();
-  baudWritePending_ = false;
+  pendingWrite_ = SettingsWrite::None;
+  acknowledged_ = false;
   open_ = true;
   refreshCurrentValues();
   timer_->start();
@@ -72,7 +73,6 @@ void SystemSettings::show(int temperatureDecimals, int pressureDecimals) {
 void SystemSettings::close() {
   timer_->stop();
   open_ = false;
-  baudWritePending_ = false;
 }
 
 void SystemSettings::accept() {
@@ -172,7 +172,7 @@ void SystemSettings::changeTemperatureOffset() {
   Bytes single = FloatToBeBytes(static_cast<float>(*offset + *correction));
   frame.insert(frame.end(), single.begin(), single.end());
   frame.insert(frame.end(), block.begin() + kTemperatureOffsetAt + 4, block.begin() + kBlockDataAt + 20);
-  context_.sendRecorded(frame);
+  send(SettingsWrite::TemperatureOffset, frame);
 }
 
 void SystemSettings::changePressureOffset() {
@@ -188,30 +188,39 @@ void SystemSettings::changePressureOffset() {
   Bytes frame{0x01, 0x10, 0x20, 0x84, 0x00, 0x02, 0x04};
   Bytes single = FloatToBeBytes(static_cast<float>(*offset + *correction));
   frame.insert(frame.end(), single.begin(), single.end());
-  context_.sendRecorded(frame);
+  send(SettingsWrite::PressureOffset, frame);
 }
 
+void SystemSettings::send(SettingsWrite write, const Bytes& frameWithoutCrc) {
+  pendingWrite_ = write;
+  acknowledged_ = false;
+  context_.sendRecorded(frameWithoutCrc);
+}
+
+// The success captions go by the length of the echoed acknowledgement; the battery reset is
+// acknowledged with as many bytes as the pressure write, so the pending write decides which
+// caption a length belongs to.
 void SystemSettings::onWriteAcknowledged(const Bytes& block) {
-  if (!open_) return;
-  if (block.size() == kPressureWriteAckSize)
+  if (!open_ || pendingWrite_ == SettingsWrite::None || pendingWrite_ == SettingsWrite::BaudRate) return;
+  acknowledged_ = true;
+  if (pendingWrite_ == SettingsWrite::PressureOffset && block.size() == kPressureWriteAckSize) {
     fields_.pressureWritten = true;
-  else if (block.size() == kTemperatureWriteAckSize)
+  } else if (pendingWrite_ == SettingsWrite::TemperatureOffset && block.size() == kTemperatureWriteAckSize) {
     fields_.temperatureWritten = true;
-  else
-    return;
+  }
   fields_.changed();
 }
 
 void SystemSettings::changeBaudRate() {
   if (fields_.rateIndex < 0) return;
-  context_.sendRecorded({0x01, 0x10, 0x11, 0x02, 0x00, 0x01, 0x02, 0x00, reg::baudCode(fields_.rateIndex)});
-  baudWritePending_ = true;
+  send(SettingsWrite::BaudRate,
+       {0x01, 0x10, 0x11, 0x02, 0x00, 0x01, 0x02, 0x00, reg::baudCode(fields_.rateIndex)});
 }
 
 void SystemSettings::onBaudRateAccepted() {
   // The rate restore after a download is acknowledged the same way; only our own write counts.
-  if (!open_ || !baudWritePending_) return;
-  baudWritePending_ = false;
+  if (!open_ || pendingWrite_ != SettingsWrite::BaudRate || acknowledged_) return;
+  acknowledged_ = true;
   fields_.baudResult = text("QL310", "ql310_com_relink");
   fields_.changed();
   if (context_.onBaudRateChanged) context_.onBaudRateChanged();
@@ -219,7 +228,7 @@ void SystemSettings::onBaudRateAccepted() {
 
 void SystemSettings::changeBattery() {
   if (!operator_.askYesNo(text("QL310", "qlinfo_batchange"), text("QL310", "qlinfo_batchange"))) return;
-  context_.sendRecorded({0x01, 0x10, 0x20, 0x80, 0x00, 0x02, 0x04, 0x00, 0x00, 0x00, 0x00});
+  send(SettingsWrite::Battery, {0x01, 0x10, 0x20, 0x80, 0x00, 0x02, 0x04, 0x00, 0x00, 0x00, 0x00});
   if (context_.onBatteryChanged) context_.onBatteryChanged();
 }
 

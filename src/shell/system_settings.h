@@ -41,6 +41,9 @@ class SystemSettingsFields : public Observable {
   void changed() const { notify(); }
 };
 
+// The writes the dialog sends; each acknowledgement is taken for the write that is pending.
+enum class SettingsWrite { None, Battery, BaudRate, TemperatureOffset, PressureOffset };
+
 class SystemSettings {
  public:
   static constexpr int kRateCount = 8;
@@ -102,6 +105,10 @@ class SystemSettings {
   const std::string& temperatureOffset() const { return temperatureOffset_; }
   const std::string& pressureOffset() const { return pressureOffset_; }
 
+  // The write sent last, and whether the logger acknowledged it (with or without the echo).
+  SettingsWrite pendingWrite() const { return pendingWrite_; }
+  bool acknowledged(SettingsWrite write) const { return write == pendingWrite_ && acknowledged_; }
+
   // The live sample changed: the current-value fields follow it.
   void refreshCurrentValues();
 
@@ -111,6 +118,7 @@ class SystemSettings {
   std::string text(const std::string& section, const std::string& key) const;
   void notLinked();
   bool askToWrite();
+  void send(SettingsWrite write, const Bytes& frameWithoutCrc);
 
   Scheduler& loop_;
   SettingsRead& read_;
@@ -119,7 +127,8 @@ class SystemSettings {
   SystemSettingsFields fields_;
   std::unique_ptr<Timer> timer_;
   bool open_ = false;
-  bool baudWritePending_ = false;
+  SettingsWrite pendingWrite_ = SettingsWrite::None;
+  bool acknowledged_ = false;
   std::string temperatureDump_;
   std::string pressureDump_;
   std::string temperatureOffset_;

@@ -155,6 +155,9 @@ TEST_F(SystemSettingsTest, BatteryChangeResetsTheCounterAndShowsAFullBattery) {
   EXPECT_EQ(program->instrumentInfo().batteryLevel, BatteryLevel::Full);
   loop.advance(500);
   EXPECT_EQ(loggerRegisters(reg::kBatteryUsed, 2), Bytes(4, 0));
+  // Its acknowledgement is as long as the pressure write's, yet it is not that write's.
+  EXPECT_TRUE(settings().acknowledged(SettingsWrite::Battery));
+  EXPECT_FALSE(settings().fields().pressureWritten);
 }
 
 class SystemSettingsPrecisionTest : public SystemSettingsTest, public ::testing::WithParamInterface<int> {};
@@ -207,6 +210,7 @@ TEST_F(BareAcknowledgementTest, ShowsNoCaption) {
   loop.advance(1000);
   EXPECT_EQ(loggerRegisters(reg::kPressureDrift, 2), FloatToBeBytes(0.4f));
   EXPECT_FALSE(dialog.fields().pressureWritten);
+  EXPECT_TRUE(dialog.acknowledged(SettingsWrite::PressureOffset));
 }
 
 TEST_F(SystemSettingsTest, WithoutALoggerBothDriftButtonsSayNotLinked) {
