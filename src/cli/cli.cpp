@@ -103,6 +103,10 @@ const CommandEntry kCommands[] = {
      "                        [--depth-interval M] [--send-records] [--no-clock-sync] [--timeout S]",
      true},
     {"monitor", monitorCommand, "velmo monitor [--port P] [--baud B] [--count N] [--csv] [--timeout S]", true},
+    {"baud", baudCommand, "velmo baud RATE [--port P] [--baud B] [--timeout S]", true},
+    {"zero", zeroCommand,
+     "velmo zero --temperature DELTA | --pressure DELTA [--port P] [--baud B] [--timeout S]", true},
+    {"battery-reset", batteryResetCommand, "velmo battery-reset [--port P] [--baud B] [--timeout S]", true},
 };
 
 void printUsage(std::ostream& err) {

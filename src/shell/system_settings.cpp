@@ -169,7 +169,9 @@ void SystemSettings::changeTemperatureOffset() {
   Bytes block = bytesFromHex(temperatureDump_);
   Bytes frame{0x01, 0x10, 0x30, 0x06, 0x00, 0x0A, 0x14};
   frame.insert(frame.end(), block.begin() + kBlockDataAt, block.begin() + kTemperatureOffsetAt);
-  Bytes single = FloatToBeBytes(static_cast<float>(*offset + *correction));
+  const float newOffset = static_cast<float>(*offset + *correction);
+  writtenOffset_ = singleText(newOffset);
+  Bytes single = FloatToBeBytes(newOffset);
   frame.insert(frame.end(), single.begin(), single.end());
   frame.insert(frame.end(), block.begin() + kTemperatureOffsetAt + 4, block.begin() + kBlockDataAt + 20);
   send(SettingsWrite::TemperatureOffset, frame);
@@ -186,7 +188,9 @@ void SystemSettings::changePressureOffset() {
   }
   if (!askToWrite()) return;
   Bytes frame{0x01, 0x10, 0x20, 0x84, 0x00, 0x02, 0x04};
-  Bytes single = FloatToBeBytes(static_cast<float>(*offset + *correction));
+  const float newOffset = static_cast<float>(*offset + *correction);
+  writtenOffset_ = singleText(newOffset);
+  Bytes single = FloatToBeBytes(newOffset);
   frame.insert(frame.end(), single.begin(), single.end());
   send(SettingsWrite::PressureOffset, frame);
 }

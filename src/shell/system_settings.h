@@ -107,6 +107,8 @@ class SystemSettings {
 
   // The write sent last, and whether the logger acknowledged it (with or without the echo).
   SettingsWrite pendingWrite() const { return pendingWrite_; }
+  // The offset the last drift write sent, as text.
+  const std::string& writtenOffset() const { return writtenOffset_; }
   bool acknowledged(SettingsWrite write) const { return write == pendingWrite_ && acknowledged_; }
 
   // The live sample changed: the current-value fields follow it.
@@ -133,6 +135,7 @@ class SystemSettings {
   std::string pressureDump_;
   std::string temperatureOffset_;
   std::string pressureOffset_;
+  std::string writtenOffset_;
 };
 
 }  // namespace ql
