@@ -198,12 +198,18 @@ void SystemSettings::changePressureOffset() {
 void SystemSettings::send(SettingsWrite write, const Bytes& frameWithoutCrc) {
   pendingWrite_ = write;
   acknowledged_ = false;
+  sentAtMs_ = loop_.nowMs();
   context_.sendRecorded(frameWithoutCrc);
 }
 
 // The success captions go by the length of the echoed acknowledgement; the battery reset is
 // acknowledged with as many bytes as the pressure write, so the pending write decides which
 // caption a length belongs to.
+bool SystemSettings::awaitsAcknowledgement() const {
+  return open_ && pendingWrite_ != SettingsWrite::None && !acknowledged_ &&
+         loop_.nowMs() - sentAtMs_ < kAcknowledgementWaitMs;
+}
+
 void SystemSettings::onWriteAcknowledged(const Bytes& block) {
   if (!open_ || pendingWrite_ == SettingsWrite::None || pendingWrite_ == SettingsWrite::BaudRate) return;
   acknowledged_ = true;

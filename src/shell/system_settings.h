@@ -107,6 +107,10 @@ class SystemSettings {
 
   // The write sent last, and whether the logger acknowledged it (with or without the echo).
   SettingsWrite pendingWrite() const { return pendingWrite_; }
+  // A write went out less than kAcknowledgementWaitMs ago and is not yet acknowledged: the live
+  // poll waits, or its read would replace the write as the request the acknowledgement answers.
+  bool awaitsAcknowledgement() const;
+  static constexpr std::int64_t kAcknowledgementWaitMs = 1000;
   // The offset the last drift write sent, as text.
   const std::string& writtenOffset() const { return writtenOffset_; }
   bool acknowledged(SettingsWrite write) const { return write == pendingWrite_ && acknowledged_; }
@@ -131,6 +135,7 @@ class SystemSettings {
   bool open_ = false;
   SettingsWrite pendingWrite_ = SettingsWrite::None;
   bool acknowledged_ = false;
+  std::int64_t sentAtMs_ = 0;
   std::string temperatureDump_;
   std::string pressureDump_;
   std::string temperatureOffset_;

@@ -306,7 +306,7 @@ void VelmoProgram::pollLiveValues() {
   const LivePollConditions conditions{state_.connected(), liveValues_->liveDisplayOn(),
                                       navigation_.page == Page::Download, download_->holdsLink(),
                                       infoPollAtFileListStep()};
-  if (!livePollDue(conditions)) return;
+  if (!livePollDue(conditions) || systemSettings_->awaitsAcknowledgement()) return;
   state_.LastRequest = liveValueRequest();
   port_.writeBuffer(state_.LastRequest);
   state_.IdleTicks = 0;

@@ -89,6 +89,26 @@ TEST_F(SystemSettingsTest, PressureCorrectionWritesTheNewOffset) {
   EXPECT_EQ(loggerRegisters(reg::kPressureDrift, 2), FloatToBeBytes(0.25f));
 }
 
+// A write sent just before the one-second live poll: the poll waits for the acknowledgement
+// instead of taking over the request it answers.
+TEST_F(SystemSettingsTest, LivePollDoesNotTakeTheAcknowledgementAway) {
+  SystemSettings& dialog = openWithOffsets();
+  const Bytes liveRequest = liveValueRequest();
+  const auto livePolls = [&] { return framesSent(liveRequest).size(); };
+  const std::size_t polls = livePolls();
+  ASSERT_TRUE(loop.advanceUntil([&] { return livePolls() > polls; }, 2000));
+  loop.advance(990);
+  dialog.setTemperatureCorrection("0.15");
+  op.answerYesNo(true);
+  dialog.changeTemperatureOffset();
+  loop.advance(500);
+  EXPECT_TRUE(dialog.fields().temperatureWritten);
+  // The poll resumes afterwards.
+  const std::size_t later = livePolls();
+  loop.advance(2000);
+  EXPECT_GT(livePolls(), later);
+}
+
 TEST_F(SystemSettingsTest, RefusedOrInvalidCorrectionWritesNothing) {
   SystemSettings& dialog = openWithOffsets();
   dialog.setTemperatureCorrection("abc");
