@@ -20,6 +20,7 @@
 #include "task/task_time.h"
 #include "ui/velmo/mode_diagram_view.h"
 #include "ui/velmo/picture_button.h"
+#include "ui/velmo/system_settings_dialog.h"
 #include "ui/velmo/ui_text.h"
 #include "ui/velmo/velmo_pictures.h"
 
@@ -446,12 +447,18 @@ void ConfigurationPage::openProgramMenu() {
 
   QMenu menu(this);
   menu.setObjectName("programMenu");
-  // System settings, update check and about arrive with their dialogs; until then the items
-  // are shown but cannot be chosen.
+  // Update check and about arrive with their dialogs; until then the items are shown but
+  // cannot be chosen.
   for (const char* key : {"menu_setsys", "menu_updcheck", "menu_about"}) {
     QAction* item = menu.addAction(toQString(program_.text("MENU", key)));
     item->setEnabled(false);
   }
+  QAction* systemSettings = menu.actions().first();
+  systemSettings->setEnabled(true);
+  connect(systemSettings, &QAction::triggered, this, [this] {
+    SystemSettingsDialog dialog(program_, VelmoPictures::load(program_.home()), this);
+    dialog.exec();
+  });
   // At the mouse, opening to the left and a little lower; below the button from the keyboard.
   const QPoint anchor = menuButton_->underMouse()
                             ? QCursor::pos()
