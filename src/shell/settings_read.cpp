@@ -17,4 +17,10 @@ bool SettingsRead::answered(const Bytes& block) {
   return true;
 }
 
+void SettingsRead::cancel() {
+  if (!active() || step_ >= kEnd) return;
+  step_ = kEnd;
+  sequencer_.skipWait();
+}
+
 }  // namespace ql

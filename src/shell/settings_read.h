@@ -25,6 +25,8 @@ class SettingsRead : public PolledSequence {
   bool awaits(Step step) const { return active() && step_ == step; }
   // The block answered the awaited read: the read ends. False when it answers nothing awaited.
   bool answered(const Bytes& block);
+  // The dialog closed: an unanswered read is not sent again; the read ends at the next tick.
+  void cancel();
 
  private:
   void perform() override;

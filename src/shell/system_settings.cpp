@@ -72,6 +72,7 @@ void SystemSettings::show(int temperatureDecimals, int pressureDecimals) {
 
 void SystemSettings::close() {
   timer_->stop();
+  read_.cancel();
   open_ = false;
 }
 

@@ -233,6 +233,22 @@ TEST_F(BareAcknowledgementTest, ShowsNoCaption) {
   EXPECT_TRUE(dialog.acknowledged(SettingsWrite::PressureOffset));
 }
 
+// A logger that stops answering while the dialog is open: once it is closed, the read is not
+// sent again and again.
+TEST_F(SystemSettingsTest, ClosingEndsAnUnansweredRead) {
+  start();
+  logger.setFaults({.stallAfter = 1});
+  program->showSystemSettings();
+  loop.advance(3000);
+  const auto reads = [&] { return framesSent(reg::readRequest(reg::kTemperatureConstants, 10)).size(); };
+  ASSERT_GT(reads(), 1u);  // sent again while it waits
+  settings().close();
+  const std::size_t sent = reads();
+  loop.advance(5000);
+  EXPECT_EQ(reads(), sent);
+  EXPECT_FALSE(program->pollSequencer().running());
+}
+
 TEST_F(SystemSettingsTest, WithoutALoggerBothDriftButtonsSayNotLinked) {
   logger.setFaults({.vanish = true});
   launch();
