@@ -9,7 +9,9 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QSpinBox>
+#include <QTimer>
 #include <QtTest>
 
 #include "link/memory_port.h"
@@ -71,7 +73,34 @@ class SystemSettingsDialogTest : public QObject {
 
  private slots:
   void showsLiveValuesAndWritesACorrection();
+  void programMenuOpensTheDialog();
 };
+
+void SystemSettingsDialogTest::programMenuOpensTheDialog() {
+  LinkedWindow linked("chinese");
+  VelmoProgram& program = linked.program();
+  QTRY_VERIFY_WITH_TIMEOUT(linked.linked(), kLinkTimeoutMs);
+  program.showPage(Page::Configuration);
+  auto* menuButton = child<PictureButton>(linked.window, "programMenuButton");
+  QTRY_VERIFY(menuButton->isVisible());
+
+  bool dialogSeen = false;
+  QTimer::singleShot(100, &linked.window, [&] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (!menu) return;
+    // The dialog runs modally once the item is chosen: look at it, then leave it.
+    QTimer::singleShot(100, &linked.window, [&] {
+      QWidget* modal = QApplication::activeModalWidget();
+      dialogSeen = modal && modal->objectName() == "systemSettings" && program.systemSettings().open();
+      if (modal) click(modal->findChild<PictureButton*>("returnButton"));
+    });
+    menu->actions().first()->trigger();
+    menu->close();
+  });
+  click(menuButton);
+  QTRY_VERIFY(dialogSeen);
+  QTRY_VERIFY(!program.systemSettings().open());
+}
 
 void SystemSettingsDialogTest::showsLiveValuesAndWritesACorrection() {
   for (const std::string language : {"chinese", "english"}) {
