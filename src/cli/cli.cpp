@@ -104,6 +104,10 @@ const CommandEntry kCommands[] = {
      true},
     {"monitor", monitorCommand, "velmo monitor [--port P] [--baud B] [--count N] [--csv] [--timeout S]", true},
     {"update", updateCommand, "velmo update [--check] [--server URL] [--home DIR]", true},
+    {"baud", baudCommand, "velmo baud RATE [--port P] [--baud B] [--timeout S]", true},
+    {"zero", zeroCommand,
+     "velmo zero --temperature DELTA | --pressure DELTA [--port P] [--baud B] [--timeout S]", true},
+    {"battery-reset", batteryResetCommand, "velmo battery-reset [--port P] [--baud B] [--timeout S]", true},
 };
 
 void printUsage(std::ostream& err) {

@@ -19,5 +19,8 @@ int clockCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 int configCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 int monitorCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 int updateCommand(const Arguments& args, std::ostream& out, std::ostream& err);
+int baudCommand(const Arguments& args, std::ostream& out, std::ostream& err);
+int zeroCommand(const Arguments& args, std::ostream& out, std::ostream& err);
+int batteryResetCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 
 }  // namespace ql::cli

@@ -31,6 +31,7 @@ inline constexpr std::uint16_t kProbeAdOffset = 0x2086;   // 2
 inline constexpr std::uint16_t kDepthSettings = 0x2088;   // 4: two floats
 inline constexpr std::uint16_t kParameterPages = 0x2100;  // 0x2100..0x2107
 inline constexpr std::uint16_t kCalibrationBase = 0x3001; // 0x3001..0x3017
+inline constexpr std::uint16_t kTemperatureConstants = 0x3006; // 10: five singles, the zero offset second
 inline constexpr std::uint16_t kParameterBlock = 0x4000;  // 0x64 registers
 inline constexpr std::uint16_t kFlashSize = 0xE001;       // 2
 inline constexpr std::uint16_t kFlashUsed = 0xE003;       // 2

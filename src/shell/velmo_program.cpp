@@ -73,6 +73,7 @@ VelmoProgram::VelmoProgram(Scheduler& loop, Operator& op, Port& port, ProgramEnv
   });
 
   createTaskPage(lookup);
+  createSystemSettings(lookup);
 
   // The calibration window fills console_->openCalibration once it exists.
   console_ = std::make_unique<EngineeringConsole>(EngineeringConsole::Context{
@@ -137,6 +138,34 @@ void VelmoProgram::createTaskPage(const TextLookup& lookup) {
   infoPoll_->onTaskRunning = [this] {
     if (env_.askToStopRunningTask) runningTask_->taskFound();
   };
+}
+
+void VelmoProgram::createSystemSettings(const TextLookup& lookup) {
+  settingsRead_ = std::make_unique<SettingsRead>(*sequencer_);
+  SystemSettings::Context context;
+  context.texts = lookup;
+  context.sendRecorded = [this](const Bytes& frame) {
+    state_.LastRequest = AppendCrc(frame);
+    port_.writeBuffer(state_.LastRequest);
+  };
+  context.liveTemperatureText = [this] { return liveValues_->temperatureText(); };
+  context.livePressureText = [this] { return liveValues_->pressureText(); };
+  context.savePrecisions = [this](int temperatureDecimals, int pressureDecimals) {
+    saved_.temperatureDecimals = temperatureDecimals;
+    saved_.pressureDecimals = pressureDecimals;
+    saveSavedState(env_.home.sysuseDataPath(), saved_);
+  };
+  context.onBaudRateChanged = [this] { connection_->setAutoSearch(false); };
+  context.onBatteryChanged = [this] {
+    info_.batteryPercent = "100";
+    info_.batteryLevel = BatteryLevel::Full;
+    info_.changed();
+  };
+  systemSettings_ = std::make_unique<SystemSettings>(loop_, *settingsRead_, operator_, std::move(context));
+}
+
+void VelmoProgram::showSystemSettings() {
+  systemSettings_->show(saved_.temperatureDecimals, saved_.pressureDecimals);
 }
 
 // --- start and exit ----------------------------------------------------------------------------
@@ -306,7 +335,7 @@ void VelmoProgram::pollLiveValues() {
   const LivePollConditions conditions{state_.connected(), liveValues_->liveDisplayOn(),
                                       navigation_.page == Page::Download, download_->holdsLink(),
                                       infoPollAtFileListStep()};
-  if (!livePollDue(conditions)) return;
+  if (!livePollDue(conditions) || systemSettings_->awaitsAcknowledgement()) return;
   state_.LastRequest = liveValueRequest();
   port_.writeBuffer(state_.LastRequest);
   state_.IdleTicks = 0;
@@ -377,16 +406,34 @@ void VelmoProgram::onReply(ReplyKind kind, const Bytes& block) {
       return;
     case ReplyKind::LiveValues:
       liveValues_->acceptReply(block);
+      systemSettings_->refreshCurrentValues();
       return;
     case ReplyKind::WriteAcknowledged:
     case ReplyKind::WriteAcknowledgedBare:
+      // Each write's owner takes the acknowledgements that are its own.
       taskWrite_->onAcknowledged();
+      systemSettings_->onWriteAcknowledged(block);
+      return;
+    case ReplyKind::BaudRateAccepted:
+      systemSettings_->onBaudRateAccepted();
+      return;
+    case ReplyKind::SettingsDriftValue:
+      systemSettings_->takeTemperatureReply(block);
+      return;
+    case ReplyKind::SettingsPressureDrift:
+      systemSettings_->takePressureReply(block);
       return;
     default:
       // The task registers; the settings and calibration features take the others.
       taskRead_->takeReply(kind, block);
       return;
   }
+}
+
+bool VelmoProgram::awaits(ReplyKind kind) const {
+  if (kind == ReplyKind::SettingsDriftValue) return systemSettings_->awaits(SettingsRead::kTemperature);
+  if (kind == ReplyKind::SettingsPressureDrift) return systemSettings_->awaits(SettingsRead::kPressure);
+  return false;
 }
 
 }  // namespace ql

@@ -28,7 +28,9 @@
 #include "shell/engineering_console.h"
 #include "shell/language_texts.h"
 #include "shell/saved_state.h"
+#include "shell/settings_read.h"
 #include "shell/startup_switches.h"
+#include "shell/system_settings.h"
 #include "shell/velmo_home.h"
 #include "shell/velmo_update.h"
 #include "status/clock_check.h"
@@ -169,8 +171,14 @@ class VelmoProgram : private ReplyHandlers {
   // The service chords of the data information memo.
   EngineeringConsole& console() { return *console_; }
 
+  // The system settings dialog (program menu, while linked): show() it with the current
+  // precisions; it reads the zero offsets once a second while open.
+  SystemSettings& systemSettings() { return *systemSettings_; }
+  void showSystemSettings();
+
  private:
   void onReply(ReplyKind kind, const Bytes& block) override;
+  bool awaits(ReplyKind kind) const override;
   void onFileListContinuation(const Bytes& block) override;
   void onFileDataHead(const Bytes& block) override { download_->onFileDataHead(block); }
   void onDownloadBlock(const Bytes& block) override { download_->onDownloadBlock(block); }
@@ -226,6 +234,9 @@ class VelmoProgram : private ReplyHandlers {
   std::unique_ptr<LiveValues> liveValues_;
   std::unique_ptr<EngineeringConsole> console_;
   std::unique_ptr<Timer> secondTimer_;
+  std::unique_ptr<SettingsRead> settingsRead_;
+  std::unique_ptr<SystemSettings> systemSettings_;
+  void createSystemSettings(const TextLookup& lookup);
   std::unique_ptr<Timer> baudRateOldTimer_;  // the rate restore, 600 ms after the dialog closed
   std::int64_t restoreWriteDueMs_ = -1;      // when the second restore write goes out
   DataFileHeader identity_;                  // keeps the firmware field's bytes between downloads

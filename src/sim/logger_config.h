@@ -43,6 +43,11 @@ struct LoggerConfig {
   // false, with the full table of 16 erased entries.
   bool emptyTableShortForm = true;
 
+  // Zero drift constants: the pressure offset in kPa (0x2084, a single) and the temperature
+  // constants block at 0x3006 (ten registers: five singles, the offset in °C the second of them).
+  float pressureZeroOffset = 0.35f;
+  std::array<float, 5> temperatureConstants = {1.0f, -0.2f, 25.0f, 0.0039f, 1.0f};
+
   // 32-bit constants by their first register (two-register reads).
   std::map<std::uint16_t, std::uint32_t> constants32 = {{0xF001, 310},
                                                         {0xF003, 20180901},

@@ -83,6 +83,13 @@ void LoggerModel::seedRegisters() {
   bank_.setU32(reg::kBatteryUsed, config_.batteryConsumption);
   bank_.set(reg::kTaskRunState, config_.taskRunState);
   storeTask(bank_, config_.task);
+  bank_.setBytes(reg::kPressureDrift, FloatToBeBytes(config_.pressureZeroOffset));
+  Bytes temperatureBlock;
+  for (float value : config_.temperatureConstants) {
+    Bytes single = FloatToBeBytes(value);
+    temperatureBlock.insert(temperatureBlock.end(), single.begin(), single.end());
+  }
+  bank_.setBytes(reg::kTemperatureConstants, temperatureBlock);
   for (const auto& [address, value] : config_.constants32) bank_.setU32(address, value);
   for (const auto& [address, value] : config_.constants16) bank_.set(address, value);
 }

@@ -86,7 +86,7 @@ TEST(LoggerModel, ReadsAnswerWithEchoAndTheConfiguredValues) {
       {"01 03 F3 02 00 01", bytesFromHex("00 03")},
       {"01 03 F1 09 00 04", f64(config.pressureRatios[2])},
       {"01 03 F2 15 00 04", f64(config.temperatureRatios[5])},
-      {"01 03 30 06 00 0A", Bytes(20, 0)},  // registers nobody set read as 0
+      {"01 03 50 00 00 0A", Bytes(20, 0)},  // registers nobody set read as 0
   };
   LoggerModel model(config);
   for (const Case& c : cases) {

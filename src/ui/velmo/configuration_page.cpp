@@ -20,6 +20,7 @@
 #include "task/task_time.h"
 #include "ui/velmo/mode_diagram_view.h"
 #include "ui/velmo/picture_button.h"
+#include "ui/velmo/system_settings_dialog.h"
 #include "ui/velmo/ui_text.h"
 #include "ui/velmo/velmo_pictures.h"
 
@@ -448,18 +449,15 @@ void ConfigurationPage::openProgramMenu() {
 
   QMenu menu(this);
   menu.setObjectName("programMenu");
-  // System settings arrive with their dialog; until then the item is shown but cannot be chosen.
-  for (const char* key : {"menu_setsys", "menu_updcheck", "menu_about"}) {
-    QAction* item = menu.addAction(toQString(program_.text("MENU", key)));
-    item->setEnabled(false);
-    if (std::string(key) == "menu_updcheck") {
-      item->setEnabled(true);
-      connect(item, &QAction::triggered, this, [this] { program_.checkForUpdate(); });
-    } else if (std::string(key) == "menu_about") {
-      item->setEnabled(true);
-      connect(item, &QAction::triggered, this, [this] { program_.showAbout(); });
-    }
-  }
+  QAction* settings = menu.addAction(toQString(program_.text("MENU", "menu_setsys")));
+  connect(settings, &QAction::triggered, this, [this] {
+    SystemSettingsDialog dialog(program_, VelmoPictures::load(program_.home()), this);
+    dialog.exec();
+  });
+  QAction* update = menu.addAction(toQString(program_.text("MENU", "menu_updcheck")));
+  connect(update, &QAction::triggered, this, [this] { program_.checkForUpdate(); });
+  QAction* about = menu.addAction(toQString(program_.text("MENU", "menu_about")));
+  connect(about, &QAction::triggered, this, [this] { program_.showAbout(); });
   // At the mouse, opening to the left and a little lower; below the button from the keyboard.
   const QPoint anchor = menuButton_->underMouse()
                             ? QCursor::pos()
