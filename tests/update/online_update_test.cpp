@@ -17,6 +17,7 @@
 #include "shell/update_info.h"
 #include "shell/update_sha256.h"
 #include "support/loopback_http_server.h"
+#include "support/read_file.h"
 #include "support/temp_dir.h"
 
 namespace ql::update {
@@ -49,15 +50,10 @@ class SignallingScheduler : public VirtualScheduler {
   std::size_t consumed_ = 0;
 };
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using test::readFile;
 
 std::string entry(int k, const std::string& name) {
-  char key[16];
+  char key[24];
   std::snprintf(key, sizeof key, "newfile%02d", k);
   return std::string(key) + "=" + name + "\r";
 }

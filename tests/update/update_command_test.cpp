@@ -7,17 +7,13 @@
 #include "cli/cli.h"
 #include "shell/update_info.h"
 #include "support/loopback_http_server.h"
+#include "support/read_file.h"
 #include "support/temp_dir.h"
 
 namespace ql::cli {
 namespace {
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using test::readFile;
 
 struct CommandRun {
   int code;

@@ -8,17 +8,13 @@
 #include <fstream>
 #include <sstream>
 
+#include "support/read_file.h"
 #include "support/temp_dir.h"
 
 namespace ql::update {
 namespace {
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using test::readFile;
 
 // A stand-in executable: records its own path and the target it was given.
 const char* kStandIn =

@@ -14,17 +14,13 @@
 #include "runtime/virtual_scheduler.h"
 #include "shell/language_texts.h"
 #include "shell/startup_switches.h"
+#include "support/read_file.h"
 #include "support/temp_dir.h"
 
 namespace ql {
 namespace {
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using test::readFile;
 
 void writeExecutable(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
