@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "sim/logger_model.h"
+#include "sim/model_family.h"
 #include "sim/pty_server.h"
 
 namespace {
@@ -21,7 +22,8 @@ namespace {
 constexpr const char* kUsage =
     "usage: ql310-sim [--baud N] [--link PATH] [--serial N] [--files N] [--file-size BYTES]\n"
     "                 [--erase-ms MS] [--split] [--drop-every N] [--stall-after N] [--garbage]\n"
-    "                 [--stray N] [--pace] [--clock-offset S] [--running] [--help]\n"
+    "                 [--stray N] [--pace] [--clock-offset S] [--running] [--model TEXT]\n"
+    "                 [--help]\n"
     "\n"
     "Serves one simulated QL310 logger on a new pseudo-terminal and prints its path.\n"
     "  --baud N         line rate the logger answers at (default 9600)\n"
@@ -43,6 +45,9 @@ constexpr const char* kUsage =
     "                   (negative: behind); a clock write sets it\n"
     "  --running        start with the logging task recording; the flash in use grows by\n"
     "                   one 16-byte record per record interval\n"
+    "  --model TEXT     the model: QL310 (default) or a text with digits, whose number\n"
+    "                   becomes the model code; a text containing 25 (QL325) gives the\n"
+    "                   second family's calibration registers and parameter block\n"
     "Runs until interrupted (SIGINT, SIGTERM); then removes the link.\n";
 
 constexpr int kSplitAt = 8;
@@ -97,7 +102,8 @@ int main(int argc, char** argv) {
     }
     bool takesValue = arg == "--baud" || arg == "--link" || arg == "--serial" || arg == "--files" ||
                       arg == "--file-size" || arg == "--erase-ms" || arg == "--drop-every" ||
-                      arg == "--stall-after" || arg == "--stray" || arg == "--clock-offset";
+                      arg == "--stall-after" || arg == "--stray" || arg == "--clock-offset" ||
+                      arg == "--model";
     if (!takesValue) return usageError("unknown option " + std::string(arg));
     if (i + 1 >= argc) return usageError(std::string(arg) + " needs a value");
     std::string_view value = argv[++i];
@@ -127,6 +133,8 @@ int main(int argc, char** argv) {
       // Within a century either way: the logger's clock holds only years 2000..2099.
       valid = parseNumber(value, config.clockOffsetSeconds) &&
               config.clockOffsetSeconds >= -kMaxClockOffset && config.clockOffsetSeconds <= kMaxClockOffset;
+    } else if (arg == "--model") {
+      valid = ql::sim::applyModelText(config, value);
     } else if (arg == "--stall-after") {
       valid = parseNumber(value, faults.stallAfter) && faults.stallAfter > 0;
     }

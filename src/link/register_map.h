@@ -40,6 +40,27 @@ inline constexpr std::uint16_t kFileTable = 0xE00D;       // read: table; write:
 inline constexpr std::uint16_t kFileData = 0xE00E;        // count field carries the file number
 inline constexpr std::uint16_t kCalibrationMode = 0xFEFE; // 0x005C enters, 0x0000 leaves
 
+// Calibration: coefficient sets of six singles (12 registers) each named by its own address, so
+// that the sets overlap as address ranges but not in content.
+inline constexpr std::uint16_t kPressureCoefficients25 = 0x3001;     // 12: at 25 degrees C
+inline constexpr std::uint16_t kTemperature1Coefficients = 0x3002;   // 12
+inline constexpr std::uint16_t kTemperature2Coefficients = 0x3003;   // 12: the pressure probe's sensor
+inline constexpr std::uint16_t kSpareCoefficients = 0x3004;          // 12: carried by a restore only
+inline constexpr std::uint16_t kAcquisition = 0x3005;                // 0x12: AD codes and readings
+inline constexpr std::uint16_t kAcquisitionCount = 0x12;
+inline constexpr std::uint16_t kPressureCoefficientsLow = 0x3011;    // 12: -4.5 C, or 0 C (second family)
+inline constexpr std::uint16_t kPressureCoefficientsMid = 0x3012;    // 12: 5 C, or 15 C
+inline constexpr std::uint16_t kPressureCoefficientsWarm = 0x3013;   // 12: 15 C, or 30 C
+inline constexpr std::uint16_t kPressureCoefficientsHigh = 0x3014;   // 12: 35 C
+inline constexpr std::uint16_t kTemperatureInfluence = 0x3016;       // 8: four singles
+inline constexpr std::uint16_t kTemperatureInfluenceWarm = 0x3017;   // 8: second family only
+inline constexpr std::uint16_t kCalibrationLast = 0x3017;
+inline constexpr std::uint16_t kCoefficientRegisters = 12;
+inline constexpr std::uint16_t kParameterBlockCount = 0x64;          // the read count; 512 bytes come
+inline constexpr int kParameterBlockSize = 512;
+inline constexpr int kParameterPageCount = 8;                        // 0x2100..0x2107
+inline constexpr std::uint16_t kParameterPageRegisters = 32;         // 64 bytes a page
+
 // Instrument constants: 32-bit values read two registers at a time at odd addresses, 16-bit
 // values at 0xF301 and 0xF302 ...
 inline constexpr std::uint16_t kConstantsFirst = 0xF001;

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <string>
 
 #include "sim/live_values.h"
 #include "sim/logging_task.h"
@@ -14,6 +15,9 @@ namespace ql::sim {
 struct LoggerConfig {
   std::uint32_t serialNumber = 210012345;  // the program accepts 180000000 and above
   std::uint16_t model = 100;               // 100 is a QL310
+  // The model as the program shows it; a text containing "25" selects the second family of
+  // calibration layout (sim/model_family.h). applyModelText sets it together with model.
+  std::string modelText = "QL310";
   std::array<std::uint8_t, 4> hardwareVersion = {1, 0, 2, 0};
   std::array<std::uint8_t, 4> firmwareVersion = {1, 3, 1, 5};
   std::uint32_t flashSize = 8388608;

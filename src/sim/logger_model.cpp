@@ -67,7 +67,9 @@ LoggerModel::LoggerModel(LoggerConfig config, Clock clock)
       baudRate_(config_.baudRate),
       clockOffset_(static_cast<std::time_t>(config_.clockOffsetSeconds)) {
   seedRegisters();
+  seedCalibration();
   addStandardHandlers();
+  addCalibrationHandlers();
   files_.fillStandard(config_.fileCount);
   if (config_.taskRunState == 1) startRecording();
 }

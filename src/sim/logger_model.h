@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "link/bytes.h"
+#include "sim/acquisition.h"
+#include "sim/calibration_store.h"
 #include "sim/file_stream.h"
 #include "sim/live_values.h"
 #include "sim/logger_config.h"
@@ -92,6 +94,23 @@ class LoggerModel {
   // one 16-byte record per record interval elapsed on the time source, up to the flash size.
   bool recording() const { return recordingSince_.has_value(); }
 
+  // Calibration (sim/logger_calibration.cpp). What the sensors feel: by default the live values
+  // (pressure; the water temperature for both temperature sensors); a test or a pressure
+  // reference sets a value, nullopt returns to the live one.
+  void setFeltPressure(std::optional<double> kPa) { feltPressure_ = kPa; }
+  void setFeltTemperature(std::optional<double> celsius) { feltTemperature_ = celsius; }
+  FeltConditions feltConditions() const;
+  // The AD codes the acquisition read answers now (sim/acquisition.h has the transfer functions).
+  AdCodes adCodes() const { return adCodesAt(feltConditions(), now()); }
+  // The logger's own readings of those codes through the coefficient sets it holds: pressure
+  // through 0x3001, temperature 1 through 0x3002, temperature 2 through 0x3003.
+  AcquisitionReadings acquisitionReadings() const;
+  bool secondFamily() const;
+  CalibrationStore& calibration() { return calibration_; }
+  const CalibrationStore& calibration() const { return calibration_; }
+  // The 512-byte parameter block as a read of 0x4000 returns it.
+  Bytes parameterBlock() const;
+
   // Extension points: handlers for reads or writes whose first register lies in range.
   void addReadHandler(RegisterRange range, Handler handler);
   void addWriteHandler(RegisterRange range, Handler handler);
@@ -109,6 +128,12 @@ class LoggerModel {
   };
 
   void seedRegisters();
+  void seedCalibration();
+  void addCalibrationHandlers();
+  Answer readCalibration(const Request& request) const;
+  Answer writeCalibration(const Request& request);
+  Answer readParameterBlock(const Request& request) const;
+  Answer writeParameterPage(const Request& request);
   void addStandardHandlers();
   Answer handle(const Request& request);
   Answer readFromBank(const Request& request) const;
@@ -148,6 +173,10 @@ class LoggerModel {
   std::int64_t recordsCounted_ = 0;        // records since then already added to the flash in use
   std::optional<std::uint16_t> lastControlCode_;
   bool vanished_ = false;
+  CalibrationStore calibration_;
+  Bytes storedBlock_;  // the parameter block's own bytes; register places are filled on read
+  std::optional<double> feltPressure_;
+  std::optional<double> feltTemperature_;
   int repliesMade_ = 0;  // since the faults were set, including dropped ones
   int repliesSent_ = 0;
   std::uint32_t garbageSeed_ = 0x2545F491u;
