@@ -36,7 +36,9 @@ class SystemSettingsTest : public LoggerFixture {
         [&] { return !settings().temperatureDump().empty() && !settings().pressureDump().empty(); }, 5000));
     return settings();
   }
+  // What the logger holds: its calibration sets (0x3001..0x3017) apart from its other registers.
   Bytes loggerRegisters(std::uint16_t first, int count) const {
+    if (first >= reg::kCalibrationBase && first <= 0x3017) return logger.calibration().read(first, count);
     return logger.registers().read(first, count);
   }
 };
