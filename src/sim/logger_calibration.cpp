@@ -89,7 +89,8 @@ FeltConditions LoggerModel::feltConditions() const {
   LiveValues live = liveValues();
   double water = live.temperature / kLiveValueScale;
   FeltConditions felt;
-  felt.pressureKpa = feltPressure_.value_or(live.pressure / kLiveValueScale);
+  felt.pressureKpa =
+      pressureSource_ ? pressureSource_() : feltPressure_.value_or(live.pressure / kLiveValueScale);
   felt.temperature1 = feltTemperature_.value_or(water);
   felt.temperature2 = feltTemperature_.value_or(water);
   return felt;

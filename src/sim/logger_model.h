@@ -95,9 +95,13 @@ class LoggerModel {
   bool recording() const { return recordingSince_.has_value(); }
 
   // Calibration (sim/logger_calibration.cpp). What the sensors feel: by default the live values
-  // (pressure; the water temperature for both temperature sensors); a test or a pressure
-  // reference sets a value, nullopt returns to the live one.
+  // (pressure; the water temperature for both temperature sensors); a test sets a value, nullopt
+  // returns to the live one.
   void setFeltPressure(std::optional<double> kPa) { feltPressure_ = kPa; }
+  // A pressure source (kPa) asked each time the sensor is read: a pressure reference whose output
+  // is piped to the logger. While set it comes before the felt pressure; an empty one detaches.
+  // It runs wherever the model does (under the pseudo-terminal server's lock in the simulator).
+  void setPressureSource(std::function<double()> source) { pressureSource_ = std::move(source); }
   void setFeltTemperature(std::optional<double> celsius) { feltTemperature_ = celsius; }
   FeltConditions feltConditions() const;
   // The AD codes the acquisition read answers now (sim/acquisition.h has the transfer functions).
@@ -176,6 +180,7 @@ class LoggerModel {
   CalibrationStore calibration_;
   Bytes storedBlock_;  // the parameter block's own bytes; register places are filled on read
   std::optional<double> feltPressure_;
+  std::function<double()> pressureSource_;
   std::optional<double> feltTemperature_;
   int repliesMade_ = 0;  // since the faults were set, including dropped ones
   int repliesSent_ = 0;

@@ -2,9 +2,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -26,13 +23,6 @@ using Clock = std::chrono::steady_clock;
 
 std::runtime_error systemError(const std::string& what) {
   return std::runtime_error(what + ": " + std::strerror(errno));
-}
-
-void makeRaw(int fd) {
-  termios settings{};
-  if (tcgetattr(fd, &settings) != 0) return;
-  cfmakeraw(&settings);
-  tcsetattr(fd, TCSANOW, &settings);
 }
 
 void closeFd(int& fd) {
@@ -75,27 +65,7 @@ PtyServer::~PtyServer() {
 }
 
 void PtyServer::open() {
-  masterFd_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-  if (masterFd_ < 0) throw systemError("Cannot create a pseudo-terminal");
-  char name[128];
-  if (grantpt(masterFd_) != 0 || unlockpt(masterFd_) != 0 || ptsname_r(masterFd_, name, sizeof name) != 0) {
-    auto error = systemError("Cannot prepare the pseudo-terminal");
-    closeLine();
-    throw error;
-  }
-  slavePath_ = name;
-  makeRaw(masterFd_);
-  fcntl(masterFd_, F_SETFL, fcntl(masterFd_, F_GETFL) | O_NONBLOCK);
-  // Raw from the start, so nothing the logger sends is echoed back or translated before a client
-  // sets its own line settings; our open descriptor keeps these settings alive between clients.
-  slaveFd_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-  if (slaveFd_ < 0) {
-    auto error = systemError("Cannot open " + slavePath_);
-    closeLine();
-    throw error;
-  }
-  makeRaw(slaveFd_);
-
+  terminal_.open(options_.linkPath);
   int wake[2];
   if (pipe2(wake, O_NONBLOCK | O_CLOEXEC) != 0) {
     auto error = systemError("Cannot create a pipe");
@@ -104,38 +74,9 @@ void PtyServer::open() {
   }
   wakeRead_ = wake[0];
   wakeWrite_ = wake[1];
-
-  if (!options_.linkPath.empty()) {
-    struct stat existing {};
-    if (lstat(options_.linkPath.c_str(), &existing) == 0) {
-      if (!S_ISLNK(existing.st_mode)) {
-        closeLine();
-        throw std::runtime_error(options_.linkPath + " exists and is not a symbolic link");
-      }
-      ::unlink(options_.linkPath.c_str());
-    }
-    if (symlink(slavePath_.c_str(), options_.linkPath.c_str()) != 0) {
-      auto error = systemError("Cannot make the link " + options_.linkPath);
-      closeLine();
-      throw error;
-    }
-    linkMade_ = true;
-  }
 }
 
-void PtyServer::closeLine() {
-  if (linkMade_) {
-    // Only our own link: another simulator may have replaced it meanwhile.
-    char target[256];
-    ssize_t length = readlink(options_.linkPath.c_str(), target, sizeof target - 1);
-    if (length >= 0 && std::string(target, static_cast<std::size_t>(length)) == slavePath_) {
-      ::unlink(options_.linkPath.c_str());
-    }
-    linkMade_ = false;
-  }
-  closeFd(slaveFd_);
-  closeFd(masterFd_);
-}
+void PtyServer::closeLine() { terminal_.close(); }
 
 void PtyServer::start() {
   stopRequested_ = false;
@@ -163,7 +104,8 @@ void PtyServer::withModel(const std::function<void(LoggerModel&)>& action) {
 }
 
 void PtyServer::serve() {
-  if (masterFd_ < 0) return;
+  const int masterFd = terminal_.masterFd();
+  if (masterFd < 0) return;
   ReplyQueue queue;
   std::optional<Outgoing> current;
   std::uint32_t rate = 0;                       // of the request being answered
@@ -204,7 +146,7 @@ void PtyServer::serve() {
       // Paced: about 10 ms of line time at once.
       if (options_.paceAtLineRate)
         length = std::min<std::size_t>(length, std::max<std::uint32_t>(1, rate / 1000));
-      ssize_t n = ::write(masterFd_, current->bytes.data() + current->written, length);
+      ssize_t n = ::write(masterFd, current->bytes.data() + current->written, length);
       if (n < 0) {
         if (errno == EAGAIN || errno == EINTR) {
           waitWritable = errno == EAGAIN;
@@ -232,7 +174,7 @@ void PtyServer::serve() {
       auto wait = std::chrono::ceil<std::chrono::milliseconds>(*wakeAt - Clock::now());
       timeoutMs = static_cast<int>(std::max<std::int64_t>(0, wait.count()));
     }
-    pollfd fds[2] = {{masterFd_, static_cast<short>(POLLIN | (waitWritable ? POLLOUT : 0)), 0},
+    pollfd fds[2] = {{masterFd, static_cast<short>(POLLIN | (waitWritable ? POLLOUT : 0)), 0},
                      {wakeRead_, POLLIN, 0}};
     if (::poll(fds, 2, timeoutMs) < 0) {
       if (errno == EINTR) continue;
@@ -245,9 +187,9 @@ void PtyServer::serve() {
     }
     if (!(fds[0].revents & POLLIN)) continue;
 
-    ssize_t n = ::read(masterFd_, buffer.data(), buffer.size());
+    ssize_t n = ::read(masterFd, buffer.data(), buffer.size());
     if (n <= 0 || hangUpAt) continue;  // a logger that is gone hears nothing
-    std::uint32_t lineSpeed = readLineSpeed(masterFd_).value_or(0);
+    std::uint32_t lineSpeed = readLineSpeed(masterFd).value_or(0);
     Reply reply;
     bool gone = false;
     {

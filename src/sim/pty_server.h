@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "sim/logger_model.h"
+#include "sim/pseudo_terminal.h"
 
 namespace ql::sim {
 
@@ -35,7 +36,7 @@ class PtyServer {
 
   // Creates the pseudo-terminal (and the link). Throws std::runtime_error with the reason.
   void open();
-  const std::string& slavePath() const { return slavePath_; }
+  const std::string& slavePath() const { return terminal_.slavePath(); }
 
   // Serves on a thread of its own until stop().
   void start();
@@ -57,12 +58,9 @@ class PtyServer {
   LoggerModel& model_;
   PtyOptions options_;
   std::mutex modelMutex_;
-  int masterFd_ = -1;
-  int slaveFd_ = -1;  // kept open so the master never sees a hang-up when a client closes
+  PseudoTerminal terminal_;
   int wakeRead_ = -1;
   int wakeWrite_ = -1;
-  std::string slavePath_;
-  bool linkMade_ = false;
   std::atomic<bool> stopRequested_{false};
   std::atomic<bool> vanished_{false};
   std::thread thread_;
