@@ -9,6 +9,7 @@
 #include <cstring>
 #include <exception>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +17,7 @@
 #include "sim/logger_model.h"
 #include "sim/model_family.h"
 #include "sim/pty_server.h"
+#include "sim/reference_rig.h"
 
 namespace {
 
@@ -23,7 +25,7 @@ constexpr const char* kUsage =
     "usage: ql310-sim [--baud N] [--link PATH] [--serial N] [--files N] [--file-size BYTES]\n"
     "                 [--erase-ms MS] [--split] [--drop-every N] [--stall-after N] [--garbage]\n"
     "                 [--stray N] [--pace] [--clock-offset S] [--running] [--model TEXT]\n"
-    "                 [--help]\n"
+    "                 [--reference PATH] [--help]\n"
     "\n"
     "Serves one simulated QL310 logger on a new pseudo-terminal and prints its path.\n"
     "  --baud N         line rate the logger answers at (default 9600)\n"
@@ -48,6 +50,10 @@ constexpr const char* kUsage =
     "  --model TEXT     the model: QL310 (default) or a text with digits, whose number\n"
     "                   becomes the model code; a text containing 25 (QL325) gives the\n"
     "                   second family's calibration registers and parameter block\n"
+    "  --reference PATH also serve a pressure reference on a second terminal, PATH a\n"
+    "                   symbolic link to it; its output is piped to the logger's pressure\n"
+    "                   sensor. It takes :OUTPut:STATe ON|OFF and :SOURce <kPa> lines at any\n"
+    "                   line rate and answers nothing. Its terminal is printed second.\n"
     "Runs until interrupted (SIGINT, SIGTERM); then removes the link.\n";
 
 constexpr int kSplitAt = 8;
@@ -77,6 +83,7 @@ int main(int argc, char** argv) {
   ql::sim::LoggerFaults faults;
   ql::sim::PtyOptions options;
   std::optional<std::uint32_t> extraFileSize;
+  std::string referenceLink;
 
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i];
@@ -103,7 +110,7 @@ int main(int argc, char** argv) {
     bool takesValue = arg == "--baud" || arg == "--link" || arg == "--serial" || arg == "--files" ||
                       arg == "--file-size" || arg == "--erase-ms" || arg == "--drop-every" ||
                       arg == "--stall-after" || arg == "--stray" || arg == "--clock-offset" ||
-                      arg == "--model";
+                      arg == "--model" || arg == "--reference";
     if (!takesValue) return usageError("unknown option " + std::string(arg));
     if (i + 1 >= argc) return usageError(std::string(arg) + " needs a value");
     std::string_view value = argv[++i];
@@ -133,6 +140,9 @@ int main(int argc, char** argv) {
       // Within a century either way: the logger's clock holds only years 2000..2099.
       valid = parseNumber(value, config.clockOffsetSeconds) &&
               config.clockOffsetSeconds >= -kMaxClockOffset && config.clockOffsetSeconds <= kMaxClockOffset;
+    } else if (arg == "--reference") {
+      referenceLink = std::string(value);
+      valid = !value.empty();
     } else if (arg == "--model") {
       valid = ql::sim::applyModelText(config, value);
     } else if (arg == "--stall-after") {
@@ -150,8 +160,10 @@ int main(int argc, char** argv) {
   }
   model.setFaults(faults);
   ql::sim::PtyServer server(model, options);
+  std::unique_ptr<ql::sim::ReferenceRig> reference;
   try {
     server.open();
+    if (!referenceLink.empty()) reference = std::make_unique<ql::sim::ReferenceRig>(model, referenceLink);
   } catch (const std::exception& error) {
     std::cerr << "ql310-sim: " << error.what() << "\n";
     return 2;
@@ -165,6 +177,7 @@ int main(int argc, char** argv) {
   sigaction(SIGTERM, &action, nullptr);
 
   std::cout << server.slavePath() << std::endl;
+  if (reference) std::cout << reference->path() << std::endl;
   server.run();
   runningServer = nullptr;
   return 0;

@@ -5,7 +5,9 @@
 //   velmo --version
 //
 // --demo serves a simulated logger on a pseudo-terminal and adds it to the ports the automatic
-// search walks, so the program can be tried without an instrument.
+// search walks, so the program can be tried without an instrument; a simulated pressure
+// reference on a second terminal, piped to that logger, appears in the port lists too, for the
+// calibration workbench.
 
 #include <QApplication>
 #include <cstdlib>
@@ -21,6 +23,7 @@
 #include "shell/velmo_home.h"
 #include "sim/logger_model.h"
 #include "sim/pty_server.h"
+#include "sim/reference_rig.h"
 #include "ui/qt/stop_signals.h"
 #include "ui/velmo/velmo_main_window.h"
 
@@ -67,10 +70,11 @@ bool parseOptions(const std::vector<std::string>& args, Options& options) {
 // The simulated logger of --demo, served on its own thread while the window runs.
 class DemoLogger {
  public:
-  DemoLogger() : model_(config(), [] { return std::time(nullptr); }), server_(model_) {
+  DemoLogger() : model_(config(), [] { return std::time(nullptr); }), reference_(model_), server_(model_) {
     server_.open();
     server_.start();
     addToPortList(server_.slavePath());
+    addToPortList(reference_.path());
   }
   ~DemoLogger() { server_.stop(); }
 
@@ -93,6 +97,7 @@ class DemoLogger {
   }
 
   ql::sim::LoggerModel model_;
+  ql::sim::ReferenceRig reference_;  // coupled to model_ before server_ serves it
   ql::sim::PtyServer server_;
 };
 
