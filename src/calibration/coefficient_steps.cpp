@@ -59,6 +59,7 @@ StepAction writeConstants(const CoefficientPanel& panel) {
 
 // The fields written after the constants send 0 in place of what is not a number.
 Bytes singleOrZero(const std::string& text) { return FloatToBeBytes(parseEditSingle(text).value_or(0.0f)); }
+Bytes integerOrZero(const std::string& text) { return integerBytes(parseEditInteger(text).value_or(0)); }
 
 struct RestoreStep {
   std::uint16_t address;
@@ -154,10 +155,7 @@ StepAction writeStepAction(int step, const CoefficientPanel& panel, const Parame
           coefficientWriteFrame(reg::kPressureDrift, singleOrZero(panel.parameter(P::PressureDrift))), true);
     case write_step::kProbeAdOffset:
       return StepAction::send(
-          coefficientWriteFrame(
-              reg::kProbeAdOffset,
-              integerBytes(parseEditInteger(panel.parameter(P::ProbeAdOffset)).value_or(0))),
-          true);
+          coefficientWriteFrame(reg::kProbeAdOffset, integerOrZero(panel.parameter(P::ProbeAdOffset))), true);
     case write_step::kTemperatureInfluence: {
       Bytes data;
       for (P field : {P::Polynomial0, P::Polynomial1, P::Polynomial2, P::Polynomial3})
