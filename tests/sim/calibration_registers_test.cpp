@@ -230,6 +230,21 @@ TEST_F(CalibrationTest, FirstFamilyBlockShowsIdentityAndRegisters) {
   EXPECT_EQ(slice(block, 464, 16), patterned(16, 0x16));
 }
 
+TEST_F(CalibrationTest, FirstFamilyRegisterWritesShowInTheBlock) {
+  // The registers a first-family restore writes one by one, the drift and offset among them.
+  write(reg::kSpareCoefficients, patterned(24, 0x04));
+  write(reg::kTemperatureConstants, patterned(20, 0x06));
+  write(reg::kPressureDrift, patterned(4, 0x84));
+  write(reg::kProbeAdOffset, patterned(4, 0x86));
+  EXPECT_EQ(readData(reg::kProbeAdOffset, 2), patterned(4, 0x86));
+  Bytes block = readBlock();
+  ASSERT_EQ(block.size(), 512u);
+  EXPECT_EQ(slice(block, 168, 24), patterned(24, 0x04));
+  EXPECT_EQ(slice(block, 192, 20), patterned(20, 0x06));
+  EXPECT_EQ(slice(block, 212, 4), patterned(4, 0x84));
+  EXPECT_EQ(slice(block, 216, 4), patterned(4, 0x86));
+}
+
 TEST_F(CalibrationTest, FirstFamilyPageWritesChangeBlockAndRegisters) {
   Bytes block = readBlock();
   Bytes page = patterned(64, 0x40);  // page 1: bytes 64..127, the date and the 25 degree set
