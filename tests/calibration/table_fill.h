@@ -6,7 +6,7 @@
 
 #include "calibration/point_table.h"
 
-namespace ql::calibration::test {
+namespace ql::calibration::fixture {
 
 // Writes values into rows 1.. of the column, growing the table to hold them.
 inline void fillColumn(PointTable& table, int column, const std::vector<std::string>& values) {
@@ -16,4 +16,4 @@ inline void fillColumn(PointTable& table, int column, const std::vector<std::str
   table.renumber();
 }
 
-}  // namespace ql::calibration::test
+}  // namespace ql::calibration::fixture

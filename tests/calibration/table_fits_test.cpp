@@ -7,7 +7,7 @@
 namespace ql::calibration {
 namespace {
 
-using test::fillColumn;
+using fixture::fillColumn;
 using Texts = std::array<std::string, kMaxPolynomialCoefficients>;
 
 TEST(TableFits, MainFitsReadTheirColumnsAndGiveCoefficientAndErrorTexts) {
