@@ -74,7 +74,8 @@ std::string writeCalibrationReport(const std::string& path, const CalibrationRec
 
 ReportSave saveCalibrationReport(Operator& op, const std::string& directory, const CalibrationRecord& record,
                                  const DateTime& now) {
-  const std::string suggested = inDirectory(directory, formatCompactStamp(now) + "_" + record.serialNumber);
+  const std::string suggested =
+      inDirectory(directory, formatCompactStamp(now) + "_" + fileNamePart(record.serialNumber));
   const std::vector<FileFilter> filters{{"CSV", "*.CSV"}};
   for (;;) {
     const std::string chosen = op.chooseSaveFile(kSaveTitle, suggested, filters);

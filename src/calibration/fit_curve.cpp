@@ -61,8 +61,12 @@ RowValues rowValues(CurveMode mode, const CurveSource& source, int row, double b
 }
 
 int pixel(double value) {
+  if (std::isnan(value)) value = 0;
   return static_cast<int>(std::lround(std::clamp(value, -kPixelLimit, kPixelLimit)));
 }
+
+// A span that cannot scale: empty, or too wide for a double.
+bool scalable(double span) { return span > 0 && std::isfinite(span); }
 
 }  // namespace
 
@@ -143,7 +147,7 @@ FitCurvePicture drawFitCurve(CurveMode mode, const CurveSource& source, int clie
   }
   const double xSpan = picture.xMax - picture.xMin;
   const double ySpan = picture.yMax - picture.yMin;
-  picture.flat = !(xSpan > 0) || !(ySpan > 0);
+  picture.flat = !scalable(xSpan) || !scalable(ySpan);
   const int middleX = frame.left + width / 2;
   const int middleY = frame.top + height / 2;
 
@@ -171,8 +175,8 @@ FitCurvePicture drawFitCurve(CurveMode mode, const CurveSource& source, int clie
   }
 
   for (const auto& [x, y] : curvePoints(mode, source)) {
-    const int px = xSpan > 0 ? pixel((x - picture.xMin) * width / xSpan + frame.left) : middleX;
-    const int py = ySpan > 0 ? pixel(frame.bottom - (y - picture.yMin) * height / ySpan) : middleY;
+    const int px = scalable(xSpan) ? pixel((x - picture.xMin) * width / xSpan + frame.left) : middleX;
+    const int py = scalable(ySpan) ? pixel(frame.bottom - (y - picture.yMin) * height / ySpan) : middleY;
     picture.points.push_back({px, py});
   }
   return picture;

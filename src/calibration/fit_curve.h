@@ -59,8 +59,9 @@ struct FitCurvePicture {
   std::vector<CurvePoint> curve;   // red pixels, one per column
   std::vector<CurvePoint> points;  // circle centres; the circle's box is centre ± 3
   double xMin = 0, xMax = 0, yMin = 0, yMax = 0;
-  // An empty range (all x or all y equal): the curve is a flat line at mid height and the points
-  // sit in the middle of that dimension, instead of a division by zero.
+  // An empty range (all x or all y equal, or a range too wide for a double): the curve is a flat
+  // line at mid height and the points sit in the middle of that dimension, instead of a division
+  // by zero.
   bool flat = false;
 };
 

@@ -73,11 +73,19 @@ void appendErrors(std::vector<std::string>& lines, int order, const FitErrorText
 
 }  // namespace
 
+std::string fileNamePart(const std::string& text) {
+  std::string part = text;
+  for (char& c : part)
+    if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20) c = '_';
+  return part;
+}
+
 std::string recordFilePath(const std::string& directory, const DateTime& now, const std::string& serialNumber,
                            const std::string& model) {
   std::string path = directory;
   if (!path.empty() && path.back() != '/') path += '/';
-  return path + formatCompactStamp(now) + "_" + serialNumber + "_" + model + ".csv";
+  return path + formatCompactStamp(now) + "_" + fileNamePart(serialNumber) + "_" + fileNamePart(model) +
+         ".csv";
 }
 
 std::vector<std::string> recordFileLines(const CalibrationRecord& record, const DateTime& now) {

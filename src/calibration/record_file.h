@@ -15,6 +15,9 @@ namespace ql::calibration {
 inline constexpr const char* kPressureSectionLine = "_ 压力部分 _";
 inline constexpr const char* kTemperatureSectionLine = "_ 温度部分 _";
 
+// A text the logger reported, made safe inside a file name: path separators and control
+// characters become "_", so the name cannot leave the directory.
+std::string fileNamePart(const std::string& text);
 // directory + "yyyymmddhhmmss_" + serial + "_" + model + ".csv"
 std::string recordFilePath(const std::string& directory, const DateTime& now, const std::string& serialNumber,
                            const std::string& model);

@@ -47,14 +47,16 @@ std::string evaluate(const std::array<std::string, kMaxPolynomialCoefficients>& 
 
 FitPoints readFitPoints(const PointTable& table, int xColumn, int yColumn) {
   const int n = std::min(filledCellsDown(table, yColumn, 0), filledCellsDown(table, xColumn, 1));
-  FitPoints points{std::vector<double>(static_cast<std::size_t>(n), 0.0),
-                   std::vector<double>(static_cast<std::size_t>(n), 0.0)};
-  for (int i = 0; i < n; ++i) {
-    const auto x = parseCellNumber(table.cell(xColumn, i + 1));
-    const auto y = parseCellNumber(table.cell(yColumn, i + 1));
-    if (!x || !y) break;
-    points.x[static_cast<std::size_t>(i)] = *x;
-    points.y[static_cast<std::size_t>(i)] = *y;
+  FitPoints points;
+  for (int row = 1; row <= n; ++row) {
+    const auto x = parseCellNumber(table.cell(xColumn, row));
+    const auto y = parseCellNumber(table.cell(yColumn, row));
+    if (!x || !y) {
+      points.stoppedAtRow = row;
+      break;
+    }
+    points.x.push_back(*x);
+    points.y.push_back(*y);
   }
   return points;
 }
@@ -63,16 +65,20 @@ int coefficientCountForOrder(int order) { return std::clamp(order, 1, 5) + 1; }
 
 TableFit fitPoints(const FitPoints& points, int coefficientCount) {
   const int n = static_cast<int>(points.x.size());
+  const std::string stopNote =
+      points.stoppedAtRow ? "Row " + std::to_string(*points.stoppedAtRow) + " does not hold a number. " : "";
   if (n < coefficientCount)
-    return notFitted("Too few points for the order: " + std::to_string(n) + " points, at least " +
+    return notFitted(stopNote + "Too few points for the order: " + std::to_string(n) + " points, at least " +
                          std::to_string(coefficientCount) + " needed.",
                      n);
   TableFit result;
   result.pointsUsed = n;
   result.fit = FitPolynomial(points.x, points.y, coefficientCount);
   if (!result.fit.ok)
-    return notFitted("No fit of these " + std::to_string(n) + " points: " + result.fit.reason + ".", n);
+    return notFitted(
+        stopNote + "No fit of these " + std::to_string(n) + " points: " + result.fit.reason + ".", n);
   result.fitted = true;
+  if (points.stoppedAtRow) result.status = stopNote + std::to_string(n) + " points fitted.";
   for (std::size_t i = 0; i < result.coefficientTexts.size(); ++i)
     result.coefficientTexts[i] = formatCoefficient(result.fit.coefficients[i]);
   result.sumOfSquaresText = formatShortest(result.fit.sumOfSquares);
@@ -110,15 +116,21 @@ std::optional<FitPoints> readInfluencePoints(const PointTable& pressure) {
   const auto reference = influenceReferenceRow(pressure);
   if (!reference) return std::nullopt;
 
-  FitPoints points{std::vector<double>(static_cast<std::size_t>(rows), 0.0),
-                   std::vector<double>(static_cast<std::size_t>(rows), 0.0)};
+  FitPoints points;
   const auto base = parseCellNumber(pressure.cell(pressure_column::kPressureInfluence, *reference));
-  for (int i = 0; base && i < rows; ++i) {
-    const auto point = parseCellNumber(pressure.cell(pressure_column::kPoint, i + 1));
-    const auto shift = parseCellNumber(pressure.cell(pressure_column::kPressureInfluence, i + 1));
-    if (!point || !shift) break;
-    points.x[static_cast<std::size_t>(i)] = *point / 1000.0;
-    points.y[static_cast<std::size_t>(i)] = *shift - *base;
+  if (!base) {
+    points.stoppedAtRow = *reference;
+    return points;
+  }
+  for (int row = 1; row <= rows; ++row) {
+    const auto point = parseCellNumber(pressure.cell(pressure_column::kPoint, row));
+    const auto shift = parseCellNumber(pressure.cell(pressure_column::kPressureInfluence, row));
+    if (!point || !shift) {
+      points.stoppedAtRow = row;
+      break;
+    }
+    points.x.push_back(*point / 1000.0);
+    points.y.push_back(*shift - *base);
   }
   return points;
 }

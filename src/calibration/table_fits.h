@@ -20,17 +20,19 @@ inline constexpr const char* kInfluenceReferencePoint = "100000";
 
 struct FitPoints {
   std::vector<double> x, y;
+  // The row whose cell did not read as a number and so ended the reading early.
+  std::optional<int> stoppedAtRow;
 };
 
 // The points of one fit. n = the smaller of: the filled cells of column yColumn counted from row 0
 // (the header counts) down to the first empty one, and the filled cells of column xColumn counted
-// from row 1. Rows 1..n are read in order until a cell does not read as a number; the slots not
-// read stay (0, 0) and take part in the fit.
+// from row 1. Rows 1..n are read in order until a cell does not read as a number. Only the points
+// read are fitted: rows not read are left out rather than fitted as made-up (0, 0) points.
 FitPoints readFitPoints(const PointTable& table, int xColumn, int yColumn);
 
 struct TableFit {
   bool fitted = false;
-  // Why there are no coefficients, for the operator; empty when fitted.
+  // For the operator: why there are no coefficients, or which row ended the reading early.
   std::string status;
   PolynomialFit fit;
   int pointsUsed = 0;
@@ -59,7 +61,7 @@ TableFit fitProbeTemperature(const PointTable& temperature, int order);
 std::optional<int> influenceReferenceRow(const PointTable& pressure);
 // The points of the temperature shift against pressure in kPa, one per row: x = column 1 / 1000,
 // y = column 10 − column 10 of the reference row; a cell that does not read as a number ends the
-// reading and the rest stay (0, 0). nullopt (nothing to do) when a row holds fewer than 2
+// reading (the rows after it are left out). nullopt (nothing to do) when a row holds fewer than 2
 // characters in column 10 or no row reads "100000".
 std::optional<FitPoints> readInfluencePoints(const PointTable& pressure);
 // The cubic fit of those points.

@@ -128,6 +128,7 @@ TEST(FitCurve, ZeroRangeDrawsAFlatLineAtMidHeight) {
       {"all x equal", {"-5", "15", "35"}, {"2000", "2000", "2000"}},
       {"all y equal", {"15", "15", "15"}, {"1000", "2000", "3000"}},
       {"one row", {"15"}, {"1000"}},
+      {"x range beyond a double", {"-5", "35"}, {"-1E308", "1E308"}},
   };
   for (const Case& c : cases) {
     Tables tables;

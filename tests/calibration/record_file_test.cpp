@@ -18,6 +18,7 @@ TEST(RecordFile, NothingMeasuredWritesEveryLineAsLaidOut) {
   const RecordFixture fixture({"0", "100000", "200000"});
   const std::string path = recordFilePath(dir.path(), kSavedAt, "2301001", "QL310-A");
   EXPECT_EQ(path, dir.path() + "/20261211143005_2301001_QL310-A.csv");
+  EXPECT_EQ(recordFilePath("/d", kSavedAt, "../1", "QL\\25\n"), "/d/20261211143005_.._1_QL_25_.csv");
   ASSERT_EQ(writeRecordFile(path, fixture.record(), kSavedAt), "");
 
   const std::string expected =

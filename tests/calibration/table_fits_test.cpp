@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "calibration/table_fill.h"
 
 namespace ql::calibration {
@@ -50,21 +52,25 @@ TEST(TableFits, PointCountIsTheShorterColumnWithTheHeaderCountedInColumnOne) {
     std::vector<std::string> points;  // column 1
     std::vector<std::string> codes;   // x column
     std::vector<double> x, y;
+    std::optional<int> stoppedAtRow;
   };
   const Case cases[] = {
       {"six points, four codes: four points",
        {"10", "20", "30", "40", "50", "60"},
        {"1", "2", "3", "4"},
        {1, 2, 3, 4},
-       {10, 20, 30, 40}},
-      // Column 1 counts its header: three points and four codes give four slots, the last (0, 0).
-      {"three points, four codes", {"10", "20", "30"}, {"1", "2", "3", "4"}, {1, 2, 3, 0}, {10, 20, 30, 0}},
+       {10, 20, 30, 40},
+       {}},
+      // Column 1 counts its header: three points and four codes give four rows, the last one empty.
+      {"three points, four codes", {"10", "20", "30"}, {"1", "2", "3", "4"}, {1, 2, 3}, {10, 20, 30}, 4},
       {"a cell that does not parse ends the reading",
        {"10", "20", "30", "40"},
        {"1", "x2", "3", "4"},
-       {1, 0, 0, 0},
-       {10, 0, 0, 0}},
-      {"an empty code in row 2 cuts the count", {"10", "20", "30"}, {"1", "", "3"}, {1}, {10}},
+       {1},
+       {10},
+       2},
+      {"an empty code in row 2 cuts the count", {"10", "20", "30"}, {"1", "", "3"}, {1}, {10}, {}},
+      {"blanks around a number", {" 10 ", "20"}, {"1", " 2"}, {1, 2}, {10, 20}, {}},
   };
   for (const Case& c : cases) {
     PointTable temperature = makeTemperatureTable();
@@ -74,6 +80,7 @@ TEST(TableFits, PointCountIsTheShorterColumnWithTheHeaderCountedInColumnOne) {
         readFitPoints(temperature, temperature_column::kSensor1, temperature_column::kPoint);
     EXPECT_EQ(points.x, c.x) << c.name;
     EXPECT_EQ(points.y, c.y) << c.name;
+    EXPECT_EQ(points.stoppedAtRow, c.stoppedAtRow) << c.name;
   }
 
   // The fit of the first case: the two extra points (off the line) are not used.
@@ -85,6 +92,27 @@ TEST(TableFits, PointCountIsTheShorterColumnWithTheHeaderCountedInColumnOne) {
   EXPECT_EQ(fit.pointsUsed, 4);
   EXPECT_EQ(fit.coefficientTexts[1], "1.0000000E+01");
   EXPECT_EQ(fit.largestErrorText.substr(0, 2), "0 ");
+  EXPECT_EQ(fit.status, "");
+}
+
+TEST(TableFits, RowsAfterACellThatDoesNotParseAreLeftOutOfTheFit) {
+  // Three points on y = 10x, then a code without its point: a made-up (0, 0) point would pull
+  // the line off; the three points alone lie on it exactly.
+  PointTable temperature = makeTemperatureTable();
+  fillColumn(temperature, temperature_column::kPoint, {"10", "20", "30"});
+  fillColumn(temperature, temperature_column::kSensor1, {"2", "3", "4", "5"});
+  const TableFit fit = fitTemperatureTable(temperature, 1);
+  ASSERT_TRUE(fit.fitted);
+  EXPECT_EQ(fit.pointsUsed, 3);
+  EXPECT_EQ(fit.coefficientTexts[0], "-1.0000000E+01");
+  EXPECT_EQ(fit.coefficientTexts[1], "1.0000000E+01");
+  EXPECT_EQ(fit.largestErrorText.substr(0, 2), "0 ");
+  EXPECT_EQ(fit.status, "Row 4 does not hold a number. 3 points fitted.");
+
+  temperature.setCell(temperature_column::kSensor1, 2, "3..");
+  const TableFit cut = fitTemperatureTable(temperature, 1);
+  EXPECT_FALSE(cut.fitted);
+  EXPECT_EQ(cut.status.substr(0, 32), "Row 2 does not hold a number. To");
 }
 
 TEST(TableFits, PointsThatCannotCarryTheOrderGiveAMessageAndNoCoefficients) {
