@@ -105,24 +105,24 @@ class Workbench {
     LinkState& state;
     Scheduler& loop;
     // AppendCrc and write to the logger's port.
-    Sender send;
+    Sender send{};
     // AppendCrc, LinkState::LastRequest := the frame with its CRC, write.
-    Sender sendRecorded;
+    Sender sendRecorded{};
     // The main window's model and firmware texts.
-    std::function<std::string()> modelText;
-    std::function<std::string()> firmwareText;
+    std::function<std::string()> modelText{};
+    std::function<std::string()> firmwareText{};
     // Wall clock for the time column; time(nullptr) when empty.
-    std::function<std::time_t()> clock;
+    std::function<std::time_t()> clock{};
     // Offered every received block that is not an acquisition reply, before the short-reply
     // tests; returns whether it took the block. The block is CalibrationBuffer without its
     // leading blank, so offsets count from the slave address of the echo.
-    std::function<bool(const Bytes& block)> takeOtherReply;
+    std::function<bool(const Bytes& block)> takeOtherReply{};
     // The workbench opened (after CalibrationActive was set).
-    std::function<void()> onShown;
+    std::function<void()> onShown{};
     // The workbench closes: the coefficient sequences and the reference source stop.
-    std::function<void()> onClosing;
+    std::function<void()> onClosing{};
     // The tab changed: the coefficient edits and instrument-coefficient fields are cleared.
-    std::function<void(WorkbenchTab tab)> onTabChanged;
+    std::function<void(WorkbenchTab tab)> onTabChanged{};
   };
 
   explicit Workbench(Context context);
