@@ -139,8 +139,10 @@ bool Workbench::startAcquisition() {
     measured = p.row >= 1 && isOneOf(p.column, {2, 3, 4, 5, 7, 8});
   else if (fields_.tab == WorkbenchTab::Temperature)
     measured = t.row >= 1 && isOneOf(t.column, {2, 3});
-  if (measured) pollTimer_->start();
-  return measured;
+  // The poll belongs to the open workbench: closed, it would talk to a logger out of calibration mode.
+  if (!measured || !open()) return false;
+  pollTimer_->start();
+  return true;
 }
 
 // --- reply handling -------------------------------------------------------------------------------

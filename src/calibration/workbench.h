@@ -148,8 +148,8 @@ class Workbench {
   const WorkbenchFields& fields() const { return fields_; }
   const SampleRings& rings() const { return rings_; }
 
-  // "开始获取": enables the poll when the current cell is one that is measured. Returns whether
-  // the cell allowed it.
+  // "开始获取": enables the poll while open when the current cell is one that is measured.
+  // Returns whether the poll runs.
   bool startAcquisition();
   // "确定" (and the automatic stepping): locks the current cell and moves on.
   void confirm();

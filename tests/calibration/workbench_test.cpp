@@ -46,6 +46,10 @@ TEST_F(WorkbenchTest, OpeningAndClosingWriteTheCalibrationModeTwiceAndTheClosing
   loop.advance(830);
   EXPECT_EQ(sentCount(acquisitionRequest()), 1u);
   EXPECT_EQ(state.LastRequest, AppendCrc(acquisitionRequest()));
+  EXPECT_TRUE(workbench.startAcquisition());
+  workbench.selectPressureCell(6, 1);
+  EXPECT_FALSE(workbench.startAcquisition());
+  workbench.selectPressureCell(2, 1);
 
   workbench.close();
   EXPECT_FALSE(state.CalibrationActive);
@@ -56,6 +60,7 @@ TEST_F(WorkbenchTest, OpeningAndClosingWriteTheCalibrationModeTwiceAndTheClosing
   EXPECT_EQ(sentCount(leave), 1u);
   loop.advance(150);
   EXPECT_EQ(sentCount(leave), 2u);
+  EXPECT_FALSE(workbench.startAcquisition());
   loop.advance(5000);
   EXPECT_EQ(sentCount(acquisitionRequest()), 1u);
   EXPECT_EQ(sentCount(enter), 2u);
