@@ -98,7 +98,9 @@ TEST_F(WorkbenchTest, AnAcquisitionReplyCountsOnlyWithExactly41BytesFromItsHead)
     EXPECT_EQ(bench.fields().pressureReading, c.accepted ? "100.250" : "");
     EXPECT_EQ(bench.fields().average1, c.accepted ? "9588628" : "");
     EXPECT_EQ(bench.rings().SampleIndex(), c.accepted ? 1 : 0);
-    if (c.block == reply && c.accepted) EXPECT_EQ(bench.CalibrationBuffer(), Bytes{0x20} + withEcho(reply));
+    if (c.block == reply && c.accepted) {
+      EXPECT_EQ(bench.CalibrationBuffer(), Bytes{0x20} + withEcho(reply));
+    }
   }
 }
 
