@@ -75,7 +75,7 @@ VelmoProgram::VelmoProgram(Scheduler& loop, Operator& op, Port& port, ProgramEnv
   createTaskPage(lookup);
   createSystemSettings(lookup);
 
-  // The calibration window fills console_->openCalibration once it exists.
+  // The calibration window fills console_->openCalibration (setCalibrationOpener).
   console_ = std::make_unique<EngineeringConsole>(EngineeringConsole::Context{
       state_, panel_, memo_, info_, loop_, [this](const Bytes& frame) { send(frame); }, wallClock(),
       [this] {
@@ -83,6 +83,8 @@ VelmoProgram::VelmoProgram(Scheduler& loop, Operator& op, Port& port, ProgramEnv
                infoPoll_->step() <= InfoPoll::kFileList;
       },
       [this] { liveValues_->setLiveDisplay(false); }});
+
+  createCalibration();
 
   port_.setOnReceiveData(
       [this](const std::uint8_t* data, std::size_t length) { dispatcher_->onReceiveData(data, length); });
@@ -162,6 +164,19 @@ void VelmoProgram::createSystemSettings(const TextLookup& lookup) {
     info_.changed();
   };
   systemSettings_ = std::make_unique<SystemSettings>(loop_, *settingsRead_, operator_, std::move(context));
+}
+
+void VelmoProgram::createCalibration() {
+  calibration::Workbench::Context context{state_, loop_};
+  context.send = [this](const Bytes& frame) { send(frame); };
+  context.sendRecorded = [this](const Bytes& frame) {
+    state_.LastRequest = AppendCrc(frame);
+    port_.writeBuffer(state_.LastRequest);
+  };
+  context.modelText = [this] { return info_.model; };
+  context.firmwareText = [this] { return info_.firmwareVersion; };
+  context.clock = wallClock();
+  calibration_ = std::make_unique<calibration::Workbench>(std::move(context));
 }
 
 void VelmoProgram::showSystemSettings() {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "calibration/workbench.h"
 #include "data/data_file.h"
 #include "data/download.h"
 #include "data/file_deletion.h"
@@ -170,6 +171,11 @@ class VelmoProgram : private ReplyHandlers {
   ReceiveDispatcher& dispatcher() { return *dispatcher_; }
   // The service chords of the data information memo.
   EngineeringConsole& console() { return *console_; }
+  // The calibration workbench; while open it takes every received block.
+  calibration::Workbench& calibration() { return *calibration_; }
+  // The window shows the calibration dialog through this when the service chord asks for it;
+  // without it the chord does nothing.
+  void setCalibrationOpener(std::function<void()> open) { console_->openCalibration = std::move(open); }
 
   // The system settings dialog (program menu, while linked): show() it with the current
   // precisions; it reads the zero offsets once a second while open.
@@ -180,6 +186,7 @@ class VelmoProgram : private ReplyHandlers {
   void onReply(ReplyKind kind, const Bytes& block) override;
   bool awaits(ReplyKind kind) const override;
   void onFileListContinuation(const Bytes& block) override;
+  void onCalibrationBlock(const Bytes& block) override { calibration_->receive(block); }
   void onFileDataHead(const Bytes& block) override { download_->onFileDataHead(block); }
   void onDownloadBlock(const Bytes& block) override { download_->onDownloadBlock(block); }
   void onSpeedSwitchReply(std::uint32_t baudRate) override { download_->onSpeedSwitchReply(baudRate); }
@@ -233,6 +240,8 @@ class VelmoProgram : private ReplyHandlers {
   std::unique_ptr<FileDeletion> deletion_;
   std::unique_ptr<LiveValues> liveValues_;
   std::unique_ptr<EngineeringConsole> console_;
+  std::unique_ptr<calibration::Workbench> calibration_;
+  void createCalibration();
   std::unique_ptr<Timer> secondTimer_;
   std::unique_ptr<SettingsRead> settingsRead_;
   std::unique_ptr<SystemSettings> systemSettings_;
