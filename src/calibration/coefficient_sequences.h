@@ -8,18 +8,11 @@
 #include "calibration/coefficient_read_sequence.h"
 #include "calibration/coefficient_write_sequence.h"
 #include "calibration/parameter_backup.h"
+#include "calibration/workbench_tab.h"
 #include "link/bytes.h"
 #include "runtime/scheduler.h"
 
 namespace ql::calibration {
-
-// The tabs of the workbench, by index.
-namespace workbench_tab {
-inline constexpr int kPressure = 0;
-inline constexpr int kTemperature = 1;
-inline constexpr int kGeneral = 2;
-inline constexpr int kBackup = 3;
-}  // namespace workbench_tab
 
 // A restore asked for without a block read or loaded: nothing is written.
 inline constexpr const char* kNoBlockToRestore = "没有可写入的参数";

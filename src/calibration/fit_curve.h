@@ -9,6 +9,7 @@
 
 #include "calibration/point_table.h"
 #include "calibration/polynomial_fit.h"
+#include "calibration/workbench_tab.h"
 
 namespace ql::calibration {
 
@@ -18,13 +19,6 @@ enum class CurveMode {
   ProbeTemperature = 3,   // "压力头温度拟合曲线": temperature over the probe sensor's AD code
   PressureInfluence = 4,  // "温度补偿拟合曲线": temperature shift over pressure in kPa
 };
-
-// The workbench's tabs, by index.
-namespace workbench_tab {
-inline constexpr int kPressure = 0;
-inline constexpr int kTemperature = 1;
-inline constexpr int kGeneral = 2;
-}  // namespace workbench_tab
 
 // The tables and the coefficient texts the curves are drawn from.
 struct CurveSource {

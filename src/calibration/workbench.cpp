@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "calibration/cell_values.h"
+#include "calibration/cell_text.h"
 #include "link/codecs.h"
 #include "link/register_map.h"
 #include "runtime/formats.h"
@@ -321,7 +321,7 @@ void Workbench::updateCycleAverage(int row) {
   for (int column = pc::kCycle1Rising; column <= pc::kCycle2Falling; ++column) {
     const std::string& text = pressureTable_.cell(column, row);
     if (text.size() <= 2) return;
-    const auto value = cellInteger(text);
+    const auto value = parseCellInteger(text);
     if (!value) return;
     sum += *value;
   }
@@ -331,7 +331,7 @@ void Workbench::updateCycleAverage(int row) {
 void Workbench::updateFullScale() {
   double largest = 0.0;
   for (int row = 1; row < pressureTable_.rowCount(); ++row)
-    if (const auto point = cellReal(pressureTable_.cell(pc::kPoint, row)))
+    if (const auto point = parseCellNumber(pressureTable_.cell(pc::kPoint, row)))
       largest = std::max(largest, *point);
   fields_.FullScale = largest;
 }
@@ -340,9 +340,9 @@ void Workbench::updatePressureError(int row) {
   const std::string& rising = pressureTable_.cell(pc::kVerifyRising, row);
   const std::string& falling = pressureTable_.cell(pc::kVerifyFalling, row);
   if (rising.size() <= 2 || falling.size() <= 2) return;
-  const auto up = cellReal(rising);
-  const auto down = cellReal(falling);
-  const auto point = cellReal(pressureTable_.cell(pc::kPoint, row));
+  const auto up = parseCellNumber(rising);
+  const auto down = parseCellNumber(falling);
+  const auto point = parseCellNumber(pressureTable_.cell(pc::kPoint, row));
   // No full scale yet: an error in percent of it does not exist.
   if (!up || !down || !point || fields_.FullScale == 0.0) return;
   const double deviation = std::max(std::fabs(*up * 1000.0 - *point), std::fabs(*down * 1000.0 - *point));
@@ -354,7 +354,7 @@ void Workbench::updateLargestError() {
   int largestRow = 0;
   double largest = 0.0;
   for (int row = 1; row < pressureTable_.rowCount(); ++row) {
-    const auto error = cellReal(pressureTable_.cell(pc::kError, row));
+    const auto error = parseCellNumber(pressureTable_.cell(pc::kError, row));
     if (!error) break;
     if (largestRow == 0 || *error > largest) {
       largestRow = row;
@@ -375,8 +375,8 @@ void Workbench::confirmTemperature() {
   if (c == tc::kVerify1) {
     table.setCell(tc::kVerify1, r, fields_.temperature1Reading);
     table.setCell(tc::kVerify2, r, fields_.temperature2Reading);
-    const auto reading = cellReal(table.cell(tc::kVerify1, r));
-    const auto point = cellReal(table.cell(tc::kPoint, r));
+    const auto reading = parseCellNumber(table.cell(tc::kVerify1, r));
+    const auto point = parseCellNumber(table.cell(tc::kPoint, r));
     if (reading && point) table.setCell(tc::kError, r, formatFixed(*reading - *point, 3));
   } else {
     // Both sensors are locked at once, whichever of their columns is selected.
@@ -402,12 +402,12 @@ void Workbench::confirmTemperature() {
 void Workbench::computeAverages() {
   if (fields_.tab != WorkbenchTab::Pressure) return;
   for (int row = 1; row < pressureTable_.rowCount(); ++row) {
-    std::int64_t sum = cellInteger(pressureTable_.cell(pc::kCycle1Rising, row)).value_or(0);
+    std::int64_t sum = parseCellInteger(pressureTable_.cell(pc::kCycle1Rising, row)).value_or(0);
     int count = 1;
     for (int column = pc::kCycle1Falling; column <= pc::kCycle2Falling; ++column) {
       const std::string& text = pressureTable_.cell(column, row);
       if (text.size() <= 1) continue;
-      sum += cellInteger(text).value_or(0);
+      sum += parseCellInteger(text).value_or(0);
       ++count;
     }
     pressureTable_.setCell(pc::kAverage, row, formatShortest(static_cast<double>(sum) / count));

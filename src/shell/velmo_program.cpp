@@ -2,6 +2,7 @@
 
 #include "link/crc.h"
 #include "link/port_list.h"
+#include "link/serial_port.h"
 #include "shell/language_choice.h"
 #include "shell/last_link.h"
 #include "shell/picture_files.h"
@@ -167,7 +168,12 @@ void VelmoProgram::createSystemSettings(const TextLookup& lookup) {
 }
 
 void VelmoProgram::createCalibration() {
-  calibration::Workbench::Context context{state_, loop_};
+  Port* referencePort = env_.referencePort;
+  if (!referencePort) {
+    ownReferencePort_ = std::make_unique<SerialPort>(loop_);
+    referencePort = ownReferencePort_.get();
+  }
+  calibration::CalibrationDesk::Context context{loop_, operator_, state_, *referencePort, env_.listPorts};
   context.send = [this](const Bytes& frame) { send(frame); };
   context.sendRecorded = [this](const Bytes& frame) {
     state_.LastRequest = AppendCrc(frame);
@@ -175,8 +181,13 @@ void VelmoProgram::createCalibration() {
   };
   context.modelText = [this] { return info_.model; };
   context.firmwareText = [this] { return info_.firmwareVersion; };
+  context.serialText = [this] { return info_.serialNumber; };
+  context.ambientTemperatureText = [this] { return liveValues_->temperatureText(); };
+  context.pressureRatios = [this] { return info_.PressureRatios; };
+  context.temperatureRatios = [this] { return info_.TemperatureRatios; };
   context.clock = wallClock();
-  calibration_ = std::make_unique<calibration::Workbench>(std::move(context));
+  context.directory = env_.home.dir();
+  calibration_ = std::make_unique<calibration::CalibrationDesk>(std::move(context));
 }
 
 void VelmoProgram::showSystemSettings() {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "calibration/workbench.h"
+#include "calibration/calibration_desk.h"
 #include "data/data_file.h"
 #include "data/download.h"
 #include "data/file_deletion.h"
@@ -72,6 +72,9 @@ struct ProgramEnvironment {
   // the program the update replaces (the running one when empty).
   std::string updateServer{};
   std::string executablePath{};
+  // The calibration workbench's second port, for the pressure reference; a serial port of the
+  // program's own when not given (tests give an in-memory one).
+  Port* referencePort = nullptr;
 };
 
 class VelmoProgram : private ReplyHandlers {
@@ -172,7 +175,7 @@ class VelmoProgram : private ReplyHandlers {
   // The service chords of the data information memo.
   EngineeringConsole& console() { return *console_; }
   // The calibration workbench; while open it takes every received block.
-  calibration::Workbench& calibration() { return *calibration_; }
+  calibration::CalibrationDesk& calibration() { return *calibration_; }
   // The window shows the calibration dialog through this when the service chord asks for it;
   // without it the chord does nothing.
   void setCalibrationOpener(std::function<void()> open) { console_->openCalibration = std::move(open); }
@@ -240,7 +243,8 @@ class VelmoProgram : private ReplyHandlers {
   std::unique_ptr<FileDeletion> deletion_;
   std::unique_ptr<LiveValues> liveValues_;
   std::unique_ptr<EngineeringConsole> console_;
-  std::unique_ptr<calibration::Workbench> calibration_;
+  std::unique_ptr<Port> ownReferencePort_;  // when the environment gives none
+  std::unique_ptr<calibration::CalibrationDesk> calibration_;
   void createCalibration();
   std::unique_ptr<Timer> secondTimer_;
   std::unique_ptr<SettingsRead> settingsRead_;

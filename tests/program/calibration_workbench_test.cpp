@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-#include "calibration/cell_values.h"
+#include "calibration/cell_text.h"
 #include "logger_fixture.h"
 #include "sim/acquisition.h"
 
@@ -27,7 +27,7 @@ class CalibrationWorkbenchTest : public LoggerFixture {
 
 TEST_F(CalibrationWorkbenchTest, TheConfirmedAverageIsWhatTheLoggerFeelsWithinItsNoise) {
   VelmoProgram& velmo = start();
-  calibration::Workbench& bench = velmo.calibration();
+  calibration::Workbench& bench = velmo.calibration().workbench();
   velmo.setCalibrationOpener([&] { bench.show(); });
   ASSERT_TRUE(velmo.console().onKeyRelease(calibrationChord()));
   EXPECT_TRUE(velmo.linkState().CalibrationActive);
@@ -44,7 +44,7 @@ TEST_F(CalibrationWorkbenchTest, TheConfirmedAverageIsWhatTheLoggerFeelsWithinIt
   bench.confirm();
   const double expected = sim::kPressureAdZero + sim::kPressureAdPerKpa * kPressureKpa +
                           sim::kPressureAdSquare * kPressureKpa * kPressureKpa;
-  const auto locked = calibration::cellInteger(bench.pressureTable().cell(pc::kCycle1Rising, 1));
+  const auto locked = calibration::parseCellInteger(bench.pressureTable().cell(pc::kCycle1Rising, 1));
   ASSERT_TRUE(locked.has_value()) << bench.pressureTable().cell(pc::kCycle1Rising, 1);
   EXPECT_LE(std::abs(static_cast<double>(*locked) - expected), sim::kPressureNoise);
   EXPECT_EQ(bench.pressureCell(), (Cell{pc::kCycle1Falling, 1}));  // the table holds one point
