@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "runtime/desktop_session.h"
 #include "shell/language_texts.h"
 #include "shell/velmo_home.h"
 #include "sim/logger_model.h"
@@ -113,7 +114,12 @@ int main(int argc, char** argv) {
   }
   if (options.help) {
     std::cout << kUsage;
+    ql::cli::printCommands(std::cout);
     return ql::cli::kExitOk;
+  }
+  if (!ql::canOpenWindow(args)) {
+    std::cerr << ql::cli::noDisplayMessage() << "\n";
+    return ql::cli::kExitUsage;
   }
 
   std::unique_ptr<DemoLogger> demo;
