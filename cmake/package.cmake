@@ -3,15 +3,14 @@
 # are read off the programs' shared libraries by dpkg-shlibdeps (dpkg-dev).
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ql310)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "QL310 desktop software")
 set(CPACK_PACKAGE_CONTACT "QL310 desktop software developers <ql310@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "QL310 water level logger software: velmo, serulo, ql310-sim")
-set(CPACK_PACKAGE_DESCRIPTION
-    "velmo configures QL310 underwater loggers over a serial port: it reads their state, downloads\n"
-    "and charts recorded files, sets the logging task and calibrates them; its headless commands\n"
-    "serve scripts. serulo is a serial debugging assistant. ql310-sim simulates a logger on a\n"
-    "pseudo-terminal for trying both without hardware.")
-string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
+set(CPACK_PACKAGE_DESCRIPTION "velmo configures QL310 underwater loggers over a serial port: it reads \
+their state, downloads and charts recorded files, sets the logging task and calibrates them, and \
+its headless commands serve scripts. serulo is a serial debugging assistant. ql310-sim simulates \
+a logger on a pseudo-terminal, to try both without hardware.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 
