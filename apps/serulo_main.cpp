@@ -54,6 +54,7 @@ int main(int argc, char** argv) {
   ql::StopSignals::install();
   QApplication app(argc, argv);
   QApplication::setApplicationName("serulo");
+  QGuiApplication::setDesktopFileName("org.ql310.Serulo");  // the desktop entry's icon and name
   ql::QtScheduler scheduler;
   ql::SeruloWindow window(scheduler, ql::SeruloOptions{});
   ql::StopSignals::watch(&window, [&window] { closeOnceStartedUp(window); });

@@ -30,7 +30,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: velmo [--home DIR] [--demo]\n"
     "       velmo --version\n"
-    "       velmo <command> [options]   (headless commands such as find and info)\n"
+    "       velmo <command> [options]   (the headless commands below)\n"
     "\n"
     "  --home DIR  keep settings and data files in DIR\n"
     "  --demo      start a simulated logger that the automatic search finds\n";
@@ -134,6 +134,7 @@ int main(int argc, char** argv) {
 
   ql::StopSignals::install();
   QApplication app(argc, argv);
+  QGuiApplication::setDesktopFileName("org.ql310.Velmo");  // the desktop entry's icon and name
   int code = 0;
   {
     ql::ProgramEnvironment environment{ql::VelmoHome::resolve(options.home), {}, {}};

@@ -166,7 +166,14 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
 
 void printCommands(std::ostream& out) {
   out << "\nheadless commands (each with --help):\n";
-  for (const CommandEntry& c : kCommands) out << "  " << c.usage << "\n";
+  for (const CommandEntry& c : kCommands) {
+    // A usage of several lines is laid out under "usage: "; here it moves left with its first line.
+    std::string usage = c.usage;
+    for (std::size_t at = usage.find("\n       "); at != std::string::npos;
+         at = usage.find("\n       ", at + 1))
+      usage.replace(at, 8, "\n  ");
+    out << "  " << usage << "\n";
+  }
 }
 
 std::string noDisplayMessage() {
