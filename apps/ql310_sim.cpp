@@ -25,7 +25,7 @@ constexpr const char* kUsage =
     "usage: ql310-sim [--baud N] [--link PATH] [--serial N] [--files N] [--file-size BYTES]\n"
     "                 [--erase-ms MS] [--split] [--drop-every N] [--stall-after N] [--garbage]\n"
     "                 [--stray N] [--pace] [--clock-offset S] [--running] [--model TEXT]\n"
-    "                 [--reference PATH] [--help]\n"
+    "                 [--reference PATH] [--help] [--version]\n"
     "\n"
     "Serves one simulated QL310 logger on a new pseudo-terminal and prints its path.\n"
     "  --baud N         line rate the logger answers at (default 9600)\n"
@@ -89,6 +89,10 @@ int main(int argc, char** argv) {
     std::string_view arg = argv[i];
     if (arg == "--help" || arg == "-h") {
       std::cout << kUsage;
+      return 0;
+    }
+    if (arg == "--version") {
+      std::cout << "ql310-sim " << QL310_VERSION << "\n";
       return 0;
     }
     if (arg == "--split") {

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "runtime/desktop_session.h"
 #include "shell/language_texts.h"
 #include "shell/velmo_home.h"
 #include "sim/logger_model.h"
@@ -32,7 +33,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: velmo [--home DIR] [--demo]\n"
     "       velmo --version\n"
-    "       velmo <command> [options]   (headless commands such as find and info)\n"
+    "       velmo <command> [options]   (the headless commands below)\n"
     "\n"
     "  --home DIR  keep settings and data files in DIR\n"
     "  --demo      start a simulated logger that the automatic search finds\n";
@@ -118,7 +119,12 @@ int main(int argc, char** argv) {
   }
   if (options.help) {
     std::cout << kUsage;
+    ql::cli::printCommands(std::cout);
     return ql::cli::kExitOk;
+  }
+  if (!ql::canOpenWindow(args)) {
+    std::cerr << ql::cli::noDisplayMessage() << "\n";
+    return ql::cli::kExitUsage;
   }
 
   std::unique_ptr<DemoLogger> demo;
@@ -133,6 +139,7 @@ int main(int argc, char** argv) {
 
   ql::StopSignals::install();
   QApplication app(argc, argv);
+  QGuiApplication::setDesktopFileName("org.ql310.Velmo");  // the desktop entry's icon and name
   int code = 0;
   {
     ql::ProgramEnvironment environment{ql::VelmoHome::resolve(options.home), {}, {}};

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the demo need; skips what is already there.
+# Installs the Debian packages the build, the tests, the demo and the package need (dpkg-dev for
+# the .deb's dependencies; desktop-file-utils, appstream and man-db to check the installed tree;
+# xdotool and librsvg2-bin for scripts/screenshots.sh and scripts/icons.sh); skips what is there.
 set -euo pipefail
 
 packages=(
@@ -8,6 +10,8 @@ packages=(
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
   libcurl4-openssl-dev
   fonts-noto-cjk xvfb xauth imagemagick
+  dpkg-dev file desktop-file-utils appstream man-db groff-base
+  xdotool librsvg2-bin
 )
 
 missing=()

@@ -39,16 +39,21 @@ int info(const Options& options, std::ostream& out, std::ostream& err) {
   }
   const InstrumentInfo& info = session.program.instrumentInfo();
   // The poll ends at its last step, or stops early at a running task.
-  if (!waitForInformation(session, std::max<std::int64_t>(1000, options.timeoutMs - (session.loop.nowMs() - started)))) {
+  if (!waitForInformation(
+          session, std::max<std::int64_t>(1000, options.timeoutMs - (session.loop.nowMs() - started)))) {
     err << "velmo: " << informationFailure(session) << "\n";
     return kExitNoLogger;
   }
 
   const std::pair<const char*, std::string> fields[] = {
-      {"serial", info.serialNumber},       {"model", info.model},
-      {"hardware", info.hardwareVersion},  {"firmware", info.firmwareVersion},
-      {"flash_size", info.flashSize},      {"flash_used", info.flashUsed},
-      {"flash_free", info.flashFree},      {"battery_voltage", info.batteryVoltage},
+      {"serial", info.serialNumber},
+      {"model", info.model},
+      {"hardware", info.hardwareVersion},
+      {"firmware", info.firmwareVersion},
+      {"flash_size", info.flashSize},
+      {"flash_used", info.flashUsed},
+      {"flash_free", info.flashFree},
+      {"battery_voltage", info.batteryVoltage},
       {"clock", info.clock},
   };
   if (options.json) {
@@ -98,16 +103,19 @@ const CommandEntry kCommands[] = {
     {"config", configCommand,
      "velmo config get [--port P] [--baud B] [--json] [--timeout S]\n"
      "       velmo config set [--port P] [--baud B] --name TEXT --mode fast|interval|average|profile\n"
-     "                        --start \"yyyy-mm-dd hh:mm:ss\" --end \"...\" [--rate 1|2|5|10] [--interval S]\n"
+     "                        --start \"yyyy-mm-dd hh:mm:ss\" --end \"...\" [--rate 1|2|5|10] [--interval "
+     "S]\n"
      "                        [--average-count N] [--average-interval TENTHS] [--initial-value KPA]\n"
      "                        [--depth-interval M] [--send-records] [--no-clock-sync] [--timeout S]",
      true},
-    {"monitor", monitorCommand, "velmo monitor [--port P] [--baud B] [--count N] [--csv] [--timeout S]", true},
+    {"monitor", monitorCommand, "velmo monitor [--port P] [--baud B] [--count N] [--csv] [--timeout S]",
+     true},
     {"update", updateCommand, "velmo update [--check] [--server URL] [--home DIR]", true},
     {"baud", baudCommand, "velmo baud RATE [--port P] [--baud B] [--timeout S]", true},
     {"zero", zeroCommand,
      "velmo zero --temperature DELTA | --pressure DELTA [--port P] [--baud B] [--timeout S]", true},
     {"battery-reset", batteryResetCommand, "velmo battery-reset [--port P] [--baud B] [--timeout S]", true},
+    {"paths", pathsCommand, "velmo paths [--home DIR]", true},
 };
 
 void printUsage(std::ostream& err) {
@@ -116,6 +124,13 @@ void printUsage(std::ostream& err) {
     err << lead << c.usage << "\n";
     lead = "       ";
   }
+}
+
+// `velmo COMMAND ... --help` asks for that command's usage; "-h" only right after the name, as
+// a later one may be an option's value.
+bool asksForHelp(const std::vector<std::string>& args) {
+  if (args.size() > 1 && args[1] == "-h") return true;
+  return std::find(args.begin() + 1, args.end(), "--help") != args.end();
 }
 
 }  // namespace
@@ -137,12 +152,35 @@ bool isSubcommand(const std::string& firstArgument) {
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   for (const CommandEntry& c : kCommands)
     if (!args.empty() && args[0] == c.name) {
+      if (asksForHelp(args)) {
+        out << "usage: " << c.usage << "\n";
+        return kExitOk;
+      }
       int code = c.run({args.begin() + 1, args.end()}, out, err);
       if (code == kExitUsage && !c.printsOwnUsage) printUsage(err);
       return code;
     }
   printUsage(err);
   return kExitUsage;
+}
+
+void printCommands(std::ostream& out) {
+  out << "\nheadless commands (each with --help):\n";
+  for (const CommandEntry& c : kCommands) {
+    // A usage of several lines is laid out under "usage: "; here it moves left with its first line.
+    std::string usage = c.usage;
+    for (std::size_t at = usage.find("\n       "); at != std::string::npos;
+         at = usage.find("\n       ", at + 1))
+      usage.replace(at, 8, "\n  ");
+    out << "  " << usage << "\n";
+  }
+}
+
+std::string noDisplayMessage() {
+  std::string names;
+  for (const CommandEntry& c : kCommands) names += (names.empty() ? "" : "|") + std::string(c.name);
+  return "velmo: no display; the window needs a desktop session. Headless commands: velmo " + names +
+         " ... (velmo --help)";
 }
 
 }  // namespace ql::cli

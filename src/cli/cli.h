@@ -17,6 +17,13 @@ inline constexpr int kExitFileError = 3;
 // True when the first argument names a subcommand (the program then runs without a window).
 bool isSubcommand(const std::string& firstArgument);
 // Runs the subcommand in args[0] with the rest of args; returns the exit code.
+// `velmo COMMAND --help` prints that command's usage to out and exits 0.
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// Every subcommand's usage, for velmo --help.
+void printCommands(std::ostream& out);
+// The one line velmo prints, instead of opening the window, when there is no desktop session:
+// it names the headless commands.
+std::string noDisplayMessage();
 
 }  // namespace ql::cli

@@ -22,5 +22,6 @@ int updateCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 int baudCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 int zeroCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 int batteryResetCommand(const Arguments& args, std::ostream& out, std::ostream& err);
+int pathsCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 
 }  // namespace ql::cli

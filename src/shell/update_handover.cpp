@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "shell/update_info.h"
+#include "shell/velmo_home.h"
 
 extern char** environ;
 
@@ -31,6 +32,10 @@ bool isReplaceable(const std::string& executablePath) {
   const std::filesystem::path path(executablePath);
   const std::string dir = path.has_parent_path() ? path.parent_path().string() : ".";
   if (::access(dir.c_str(), W_OK) != 0) return false;
+  // An installed program (../share/velmo beside it) belongs to the package manager, even for
+  // root, who may write /usr/bin: replacing it would leave the package's files changed behind its back.
+  std::error_code error;
+  if (std::filesystem::is_directory(installedShareDir(dir), error)) return false;
   return ::access(executablePath.c_str(), F_OK) != 0 || ::access(executablePath.c_str(), W_OK) == 0;
 }
 

@@ -16,7 +16,8 @@ inline constexpr const char* kHomeVariable = "VELMO_HOME";
 std::string runningExecutablePath();
 // True when the executable's file name is "updtrun".
 bool runsAsUpdater(const std::string& executablePath);
-// True when the file (if it exists) and its directory may be written: the update can replace it.
+// True when the file (if it exists) and its directory may be written and it is not part of an
+// installed prefix (../share/velmo beside it): the update can replace it.
 bool isReplaceable(const std::string& executablePath);
 // Starts path as a new process with the given extra "NAME=value" environment entries; its process
 // id, or -1 when it cannot be started.

@@ -1,5 +1,6 @@
 #include "shell/velmo_home.h"
 
+#include <pwd.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -22,14 +23,6 @@ std::string environment(const char* name) {
   return value ? std::string(value) : std::string();
 }
 
-std::string userDataDirectory() {
-  const std::string xdg = environment("XDG_DATA_HOME");
-  if (!xdg.empty() && xdg.front() == '/') return xdg + "/velmo";
-  const std::string home = environment("HOME");
-  if (!home.empty()) return home + "/.local/share/velmo";
-  return fs::temp_directory_path().string() + "/velmo";
-}
-
 bool isDirectory(const std::string& dir) {
   std::error_code error;
   return fs::is_directory(dir, error);
@@ -37,10 +30,24 @@ bool isDirectory(const std::string& dir) {
 
 }  // namespace
 
+std::string userDataDirectory() {
+  const std::string xdg = environment("XDG_DATA_HOME");
+  if (!xdg.empty() && xdg.front() == '/') return xdg + "/velmo";
+  std::string home = environment("HOME");
+  // Without HOME (a bare environment), the account's own directory: a shared one such as /tmp
+  // would let another user prepare velmo's files.
+  if (home.empty()) {
+    const passwd* account = ::getpwuid(::getuid());
+    if (account && account->pw_dir) home = account->pw_dir;
+  }
+  if (!home.empty()) return home + "/.local/share/velmo";
+  return fs::temp_directory_path().string() + "/velmo";
+}
+
 std::string chooseHomeDir(const HomeInputs& inputs) {
   if (!inputs.commandLineHome.empty()) return withoutTrailingSlash(inputs.commandLineHome);
   if (!inputs.environmentHome.empty()) return withoutTrailingSlash(inputs.environmentHome);
-  if (!inputs.executableDir.empty() && inputs.executableDirWritable) {
+  if (!inputs.executableDir.empty() && inputs.executableDirWritable && !inputs.executableDirInstalled) {
     return withoutTrailingSlash(inputs.executableDir);
   }
   return withoutTrailingSlash(inputs.userDataDir);
@@ -53,6 +60,24 @@ std::string executableDirectory() {
   return exe.parent_path().string();
 }
 
+std::string installedShareDir(const std::string& executableDir) {
+  return fs::path(executableDir + "/../share/velmo").lexically_normal().string();
+}
+
+std::vector<std::string> deliveredResourceDirs(const std::string& executableDir,
+                                               const std::string& buildProgramDir,
+                                               const std::string& sourceResourceDir) {
+  if (executableDir.empty()) return {};
+  std::vector<std::string> dirs;
+  const std::string shared = withoutTrailingSlash(installedShareDir(executableDir));
+  if (isDirectory(shared)) dirs.push_back(shared);
+  std::error_code error;
+  if (!buildProgramDir.empty() && fs::equivalent(executableDir, buildProgramDir, error)) {
+    dirs.push_back(sourceResourceDir);
+  }
+  return dirs;
+}
+
 VelmoHome::VelmoHome(std::string dir, std::vector<std::string> sharedResourceDirs)
     : dir_(withoutTrailingSlash(std::move(dir))), sharedResourceDirs_(std::move(sharedResourceDirs)) {}
 
@@ -63,19 +88,16 @@ VelmoHome VelmoHome::resolve(const std::string& commandLineHome) {
   inputs.executableDir = executableDirectory();
   inputs.executableDirWritable =
       !inputs.executableDir.empty() && ::access(inputs.executableDir.c_str(), W_OK) == 0;
+  inputs.executableDirInstalled =
+      !inputs.executableDir.empty() && isDirectory(installedShareDir(inputs.executableDir));
   inputs.userDataDir = userDataDirectory();
 
   const std::string dir = chooseHomeDir(inputs);
   std::error_code error;
   fs::create_directories(dir, error);  // a failure shows later as files that cannot be written
 
-  std::vector<std::string> shared;
-  if (!inputs.executableDir.empty()) {
-    shared.push_back(fs::path(inputs.executableDir + "/../share/velmo").lexically_normal().string());
-  }
-  shared.push_back(QL_INSTALLED_RESOURCE_DIR);
-  shared.push_back(QL_SOURCE_RESOURCE_DIR);
-  return VelmoHome(dir, shared);
+  return VelmoHome(dir,
+                   deliveredResourceDirs(inputs.executableDir, QL_BUILD_PROGRAM_DIR, QL_SOURCE_RESOURCE_DIR));
 }
 
 std::string VelmoHome::path(const std::string& name) const { return dir_ + "/" + name; }

@@ -2,10 +2,12 @@
 // velmo's home: the directory that holds its settings files (Sysuse.ini, sysuse.d), the
 // downloaded data files ("bakwlr") and the calibration records ("V_recoder"). Chosen from
 // `--home DIR`, else the environment variable VELMO_HOME, else the executable's directory when it
-// is writable (a portable install), else the user's data directory. Paths use '/'.
+// is writable and not part of an installed prefix (a portable install), else the user's data
+// directory. Paths use '/'.
 //
 // Delivered resources (pictures, language files) are looked up in the home first, then in the
-// installed share directory.
+// share directory of the prefix the executable is installed in (../share/velmo beside it, so a
+// moved prefix still works); a program run from the build tree uses the source tree's.
 
 #include <string>
 #include <vector>
@@ -19,6 +21,9 @@ struct HomeInputs {
   std::string executableDir;
   bool executableDirWritable = false;
   std::string userDataDir;  // $XDG_DATA_HOME/velmo or ~/.local/share/velmo
+  // The executable lies in an installed prefix (../share/velmo exists): its directory is the
+  // system's or the package's, never the place of the user's files, even for root who may write it.
+  bool executableDirInstalled = false;
 };
 
 // The directory chosen by the order above (without a trailing '/').
@@ -33,8 +38,7 @@ class VelmoHome {
 
   // The home for this process: gathers HomeInputs from the command line value, the environment
   // and the running executable, and creates the directory when it is missing. The shared
-  // resource directories are the installed share directory beside the executable
-  // (../share/velmo), the install prefix's, and the source tree's.
+  // resource directories are those of deliveredResourceDirs for the running executable.
   static VelmoHome resolve(const std::string& commandLineHome);
 
   const std::string& dir() const { return dir_; }
@@ -58,7 +62,22 @@ class VelmoHome {
   std::vector<std::string> sharedResourceDirs_;
 };
 
+// $XDG_DATA_HOME/velmo when XDG_DATA_HOME is an absolute path, else $HOME/.local/share/velmo
+// (without HOME, the account's home directory from the user database).
+std::string userDataDirectory();
+
 // Directory of the running executable (from /proc/self/exe); empty when unknown.
 std::string executableDirectory();
+
+// The share directory of an installed prefix: executableDir/../share/velmo, normalised.
+std::string installedShareDir(const std::string& executableDir);
+
+// Where the delivered resources of a velmo in executableDir lie, besides its home: the installed
+// share directory when it exists; the source tree's resources when executableDir is the build
+// tree's program directory (buildProgramDir). Nothing else: an installed program never reads the
+// tree it was built from.
+std::vector<std::string> deliveredResourceDirs(const std::string& executableDir,
+                                               const std::string& buildProgramDir,
+                                               const std::string& sourceResourceDir);
 
 }  // namespace ql

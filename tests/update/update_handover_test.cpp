@@ -83,6 +83,12 @@ TEST(UpdateHandOver, ReplaceableOnlyWhereTheDirectoryCanBeWritten) {
   EXPECT_TRUE(isReplaceable(bin.file("velmo")));
   EXPECT_FALSE(isReplaceable("/nonexistent-velmo-dir/velmo"));
   EXPECT_FALSE(isReplaceable(""));
+  // In an installed prefix the package manager owns it, however writable.
+  test::TempDir prefix("velmo_handover_prefix");
+  std::filesystem::create_directories(prefix.file("bin"));
+  EXPECT_TRUE(isReplaceable(prefix.file("bin/velmo")));
+  std::filesystem::create_directories(prefix.file("share/velmo"));
+  EXPECT_FALSE(isReplaceable(prefix.file("bin/velmo")));
   EXPECT_TRUE(runsAsUpdater("/home/u/.local/share/velmo/updtrun"));
   EXPECT_FALSE(runsAsUpdater("/usr/bin/velmo"));
   EXPECT_FALSE(runsAsUpdater("/tmp/updtrun.d/velmo"));
