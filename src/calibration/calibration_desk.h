@@ -51,21 +51,21 @@ class CalibrationDesk {
     LinkState& state;
     // The second port, for the pressure reference, and the machine's ports to choose it from.
     Port& referencePort;
-    PortLister listPorts;
+    PortLister listPorts{};
     // To the logger: AppendCrc and write; the recorded one also makes the frame LastRequest.
-    Sender send;
-    Sender sendRecorded;
+    Sender send{};
+    Sender sendRecorded{};
     // What the main window shows: model, firmware, serial number, live temperature, and the
     // coefficients the information poll read (the record file's a..f).
-    std::function<std::string()> modelText;
-    std::function<std::string()> firmwareText;
-    std::function<std::string()> serialText;
-    std::function<std::string()> ambientTemperatureText;
-    std::function<PolynomialCoefficients()> pressureRatios;
-    std::function<PolynomialCoefficients()> temperatureRatios;
-    std::function<std::time_t()> clock;
+    std::function<std::string()> modelText{};
+    std::function<std::string()> firmwareText{};
+    std::function<std::string()> serialText{};
+    std::function<std::string()> ambientTemperatureText{};
+    std::function<PolynomialCoefficients()> pressureRatios{};
+    std::function<PolynomialCoefficients()> temperatureRatios{};
+    std::function<std::time_t()> clock{};
     // The program directory: record files go there, file dialogs start there.
-    std::string directory;
+    std::string directory{};
   };
 
   explicit CalibrationDesk(Context context);

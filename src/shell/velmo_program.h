@@ -67,7 +67,7 @@ struct ProgramEnvironment {
   // and let the poll stop there (headless commands, which read a recording logger).
   bool askToStopRunningTask = true;
   // Where the search looks first; when empty, where a logger answered last (link.ini).
-  std::optional<Connection::Endpoint> preferredEndpoint;
+  std::optional<Connection::Endpoint> preferredEndpoint{};
   // The online update: the server when given on the command line (else [UPDATE] SERVER=), and
   // the program the update replaces (the running one when empty).
   std::string updateServer{};

@@ -14,7 +14,7 @@ struct LoggerFaults {
   int splitPauseMs = 40;
   // Further cuts at these byte offsets of every reply, each with the same pause: a reply in three
   // or more pieces. Cuts fall within the reply's own bytes, never inside a file stream.
-  std::vector<int> splitAlsoAt;
+  std::vector<int> splitAlsoAt{};
   // Every dropEvery-th reply is lost on the line (0 = off); the logger still acts on the request.
   int dropEvery = 0;
   // After stallAfter replies the logger ignores every request until this is cleared (0 = off).
@@ -24,18 +24,18 @@ struct LoggerFaults {
   // The next request makes the logger disappear: the transport closes the line.
   bool vanish = false;
   // Writes whose first register is listed are ignored: neither applied nor acknowledged.
-  std::vector<std::uint16_t> ignoreWritesTo;
+  std::vector<std::uint16_t> ignoreWritesTo{};
 
   // Recorded-file streams (what follows the file-data reply head). Offsets count bytes of the
   // file's stream; a stray byte is never valid BCD, so it never passes for a record's stamp.
   // One stray byte before each listed offset (repeat an offset for several bytes) ...
-  std::vector<std::uint64_t> strayAt;
+  std::vector<std::uint64_t> strayAt{};
   // ... and this many more at reproducible random offsets, after the first record, in each stream.
   int strayBytes = 0;
   // The stream stops after this many bytes (stray bytes included); later requests are answered.
-  std::optional<std::uint64_t> streamStopsAfter;
+  std::optional<std::uint64_t> streamStopsAfter{};
   // The logger disappears after sending this many bytes of a stream.
-  std::optional<std::uint64_t> vanishAfterStreamBytes;
+  std::optional<std::uint64_t> vanishAfterStreamBytes{};
 };
 
 }  // namespace ql::sim
