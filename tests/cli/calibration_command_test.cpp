@@ -63,8 +63,14 @@ std::vector<std::string> jsonArray(const std::string& json, const std::string& k
   return items;
 }
 
-// Exact polynomials (in the AD code) of the three tables a record file can be fitted from.
-constexpr double kPressureA = -100000.0, kPressureB = 0.0125, kPressureC = 1e-10;
+// Exact polynomials (in the AD code) of the three tables a record file can be fitted from. The
+// pressure points are whole pascals, as the record loader reads them: with u = (code − kZero) /
+// kStep, point = 20000 u + 100 u², so a..c are the expansion of that in the code.
+constexpr long double kZero = 8388608, kStep = 240000;
+constexpr double kPressureC = static_cast<double>(100 / (kStep * kStep));
+constexpr double kPressureB = static_cast<double>(20000 / kStep - 200 * kZero / (kStep * kStep));
+constexpr double kPressureA =
+    static_cast<double>(-20000 * kZero / kStep + 100 * kZero * kZero / (kStep * kStep));
 constexpr double kSensor1A = -41.94304, kSensor1B = 1e-5;
 constexpr double kSensor2A = -46.0, kSensor2B = 1.1e-5;
 
@@ -76,8 +82,9 @@ std::string writeRecord(const test::TempDir& dir) {
   calibration::PointTable temperature = calibration::makeTemperatureTable();
   pressure.setRowCount(12);
   for (int row = 1; row <= 11; ++row) {
-    const double code = 8388608.0 + 240000.0 * (row - 1) + 1000.0 * (row - 1) * (row - 1);
-    pressure.setCell(pc::kPoint, row, exact(kPressureA + kPressureB * code + kPressureC * code * code));
+    const int u = row - 1;
+    const double code = static_cast<double>(kZero + kStep * u);
+    pressure.setCell(pc::kPoint, row, std::to_string(20000 * u + 100 * u * u));
     for (int column = pc::kCycle1Rising; column <= pc::kAverage; ++column)
       pressure.setCell(column, row, exact(code));
   }
