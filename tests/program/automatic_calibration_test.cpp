@@ -152,8 +152,6 @@ TEST(AutomaticCalibration, ElevenPointsTwoCyclesFitWriteVerifyAndSave) {
 
   RecordProperty("calibration_virtual_s", std::to_string(calibrationMs / 1000));
   RecordProperty("verification_virtual_s", std::to_string(verificationMs / 1000));
-  std::cout << "automatic calibration: " << calibrationMs / 1000.0 << " s virtual, verification "
-            << verificationMs / 1000.0 << " s virtual\n";
 
   // --- "保存": the record file into velmo's directory, then the report where the operator says
   const fs::path reportPath = rig.home() / "report.csv";
