@@ -36,7 +36,11 @@ void ParameterBackup::showRead(const Bytes& block, bool secondFamily) {
 
 bool ParameterBackup::loadFromFile(Operator& op, const std::string& directory) {
   const std::string path = op.chooseOpenFile("", directory, kBackupFilter);
-  if (path.empty() || !block_.loadFile(path)) return false;
+  return !path.empty() && loadPath(path);
+}
+
+bool ParameterBackup::loadPath(const std::string& path) {
+  if (!block_.loadFile(path)) return false;
   list(block_.modelOfSecondFamily());
   return true;
 }

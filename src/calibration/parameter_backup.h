@@ -35,6 +35,8 @@ class ParameterBackup : public Observable {
   // "从文件获取": a .CRO file chosen by the operator, listed by the family of its model number.
   // False when cancelled or unreadable (the buffer is then unchanged).
   bool loadFromFile(Operator& op, const std::string& directory);
+  // The same for a file named by the caller (the command line).
+  bool loadPath(const std::string& path);
   // "保存到文件": only a valid block is saved; the suggested name is the last three characters
   // of the serial number; an existing file is overwritten only when the operator agrees.
   bool saveToFile(Operator& op, const std::string& serialText, const std::string& directory);

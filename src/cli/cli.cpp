@@ -115,6 +115,12 @@ const CommandEntry kCommands[] = {
     {"zero", zeroCommand,
      "velmo zero --temperature DELTA | --pressure DELTA [--port P] [--baud B] [--timeout S]", true},
     {"battery-reset", batteryResetCommand, "velmo battery-reset [--port P] [--baud B] [--timeout S]", true},
+    {"calibration", calibrationCommand,
+     "velmo calibration fit RECORD.csv [--table pressure|temperature|probe|influence] [--order K] [--json]\n"
+     "       velmo calibration backup OUT.CRO [--port P] [--baud B] [--timeout S]\n"
+     "       velmo calibration restore IN.CRO [--port P] [--baud B] [--timeout S]\n"
+     "       velmo calibration show FILE.CRO",
+     true},
     {"paths", pathsCommand, "velmo paths [--home DIR]", true},
 };
 

@@ -21,6 +21,7 @@ int monitorCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 int updateCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 int baudCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 int zeroCommand(const Arguments& args, std::ostream& out, std::ostream& err);
+int calibrationCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 int batteryResetCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 int pathsCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 

@@ -21,9 +21,14 @@ bool parseNumber(const std::string& text, T& value) {
 std::optional<Options> parseOptions(const std::string& command, const std::vector<std::string>& args,
                                     std::string& problem) {
   Options options;
-  const bool takesLink = command == "info" || command == "files" || command == "download" || command == "clock" ||
-                         command == "config get" || command == "config set" || command == "monitor";
-  const bool takesJson = takesLink && command != "config set" && command != "monitor";
+  const bool takesLink = command == "info" || command == "files" || command == "download" ||
+                         command == "clock" || command == "config get" || command == "config set" ||
+                         command == "monitor" || command == "calibration backup" ||
+                         command == "calibration restore";
+  const bool fitsTable = command == "calibration fit";
+  const bool takesJson = (takesLink && command != "config set" && command != "monitor" &&
+                          command != "calibration backup" && command != "calibration restore") ||
+                         fitsTable;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     auto value = [&]() -> const std::string* {
@@ -61,12 +66,33 @@ std::optional<Options> parseOptions(const std::string& command, const std::vecto
         return std::nullopt;
       }
       options.baud = rate;
+    } else if (arg == "--table" && fitsTable) {
+      const std::string* v = value();
+      if (!v) return std::nullopt;
+      if (*v != "pressure" && *v != "temperature" && *v != "probe" && *v != "influence") {
+        problem = "--table must be one of pressure temperature probe influence";
+        return std::nullopt;
+      }
+      options.table = *v;
+    } else if (arg == "--order" && fitsTable) {
+      const std::string* v = value();
+      int order = 0;
+      if (!v) return std::nullopt;
+      if (!parseNumber(*v, order) || order < 1 || order > 5) {
+        problem = "--order must be a number from 1 to 5";
+        return std::nullopt;
+      }
+      options.order = order;
     } else if (arg == "--json" && takesJson) {
       options.json = true;
     } else {
       problem = "unknown option " + arg;
       return std::nullopt;
     }
+  }
+  if (options.order && options.table == "influence") {
+    problem = "the influence fit is always cubic; --order does not apply";
+    return std::nullopt;
   }
   if (options.baud && !options.port) {
     problem = "--baud needs --port";

@@ -17,6 +17,9 @@ struct Options {
   std::optional<std::uint32_t> baud;
   bool json = false;
   bool sync = false;  // velmo clock --sync
+  // velmo calibration fit: which table, and the order of the polynomial (unset: the table's own).
+  std::string table = "pressure";
+  std::optional<int> order;
   std::int64_t timeoutMs = 60000;
 };
 

@@ -8,7 +8,8 @@
 //   temperature 2 AD     = round(4600000 + 90000 * T + 25 * T^2 + n),     n in -2..2
 // The noise comes from a hash of the second and the channel, so the same second and conditions
 // always give the same codes. The readings are the logger's own conversion of those codes with
-// the coefficient sets it holds (see LoggerModel), in units of 0.0001.
+// the coefficient sets it holds (see LoggerModel), in units of 0.0001: a pressure set gives Pa (as
+// the workbench fits it from its points in Pa), reported in kPa.
 
 #include <array>
 #include <cstdint>

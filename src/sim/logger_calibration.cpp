@@ -35,10 +35,13 @@ std::int32_t scaledReading(double value) {
   return static_cast<std::int32_t>(std::clamp(scaled, kMin, kMax));
 }
 
+// The pressure sets give Pa, as the workbench fits them from its points; the logger reports kPa.
+constexpr double kPaPerKpa = 1000.0;
+
 // The factory sets invert the linear part of the transfer functions: readings are right to a few
 // thousandths before the logger is calibrated.
-constexpr float kPressureOffset = static_cast<float>(-kPressureAdZero / kPressureAdPerKpa);
-constexpr float kPressureSlope = static_cast<float>(1.0 / kPressureAdPerKpa);
+constexpr float kPressureOffset = static_cast<float>(-kPressureAdZero / kPressureAdPerKpa * kPaPerKpa);
+constexpr float kPressureSlope = static_cast<float>(kPaPerKpa / kPressureAdPerKpa);
 constexpr std::uint32_t kProbeAdOffsetAtFactory = 4600000;
 
 }  // namespace
@@ -100,7 +103,8 @@ AcquisitionReadings LoggerModel::acquisitionReadings() const {
   AdCodes codes = adCodes();
   AcquisitionReadings readings;
   readings.pressure = scaledReading(
-      evaluateCoefficients(calibration_.coefficients(reg::kPressureCoefficients25), codes.pressure));
+      evaluateCoefficients(calibration_.coefficients(reg::kPressureCoefficients25), codes.pressure) /
+      kPaPerKpa);
   readings.temperature1 = scaledReading(
       evaluateCoefficients(calibration_.coefficients(reg::kTemperature1Coefficients), codes.temperature1));
   readings.temperature2 = scaledReading(

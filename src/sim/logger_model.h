@@ -107,7 +107,8 @@ class LoggerModel {
   // The AD codes the acquisition read answers now (sim/acquisition.h has the transfer functions).
   AdCodes adCodes() const { return adCodesAt(feltConditions(), now()); }
   // The logger's own readings of those codes through the coefficient sets it holds: pressure
-  // through 0x3001, temperature 1 through 0x3002, temperature 2 through 0x3003.
+  // through 0x3001 (a set in Pa, read in kPa), temperature 1 through 0x3002, temperature 2 through
+  // 0x3003.
   AcquisitionReadings acquisitionReadings() const;
   bool secondFamily() const;
   CalibrationStore& calibration() { return calibration_; }

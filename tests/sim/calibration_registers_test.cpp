@@ -173,8 +173,8 @@ TEST_F(CalibrationTest, FeltValuesDefaultToTheLiveValues) {
 
 TEST_F(CalibrationTest, ReadingsUseTheCoefficientsWritten) {
   model_->setFeltPressure(100.0);
-  // A pressure set of a constant 12.5 kPa, and a temperature set of 1e-6 per code.
-  write(reg::kPressureCoefficients25, FloatToBeBytes(12.5f) + Bytes(20, 0));
+  // A pressure set of a constant 12500 Pa (read as 12.5 kPa), and a temperature set of 1e-6 per code.
+  write(reg::kPressureCoefficients25, FloatToBeBytes(12500.0f) + Bytes(20, 0));
   write(reg::kTemperature1Coefficients, Bytes(4, 0) + FloatToBeBytes(1e-6f) + Bytes(16, 0));
   std::vector<std::int32_t> v = acquire();
   EXPECT_EQ(v[6], 125000);
@@ -199,13 +199,13 @@ TEST_F(CalibrationTest, EveryCoefficientSetReadsBackAsWritten) {
 }
 
 TEST_F(CalibrationTest, FactorySetsArePlausible) {
-  // The 25 degree pressure set turns the code of 100 kPa into about 100 kPa; the constants are
+  // The 25 degree pressure set turns the code of 100 kPa into about 100000 Pa; the constants are
   // those the drift settings show.
   Bytes set = readData(reg::kPressureCoefficients25, 12);
   ASSERT_EQ(set.size(), 24u);
   double a = BeFloat32(slice(set, 0, 4));
   double b = BeFloat32(slice(set, 4, 4));
-  EXPECT_NEAR(a + b * (8388608 + 1200000), 100.0, 0.01);
+  EXPECT_NEAR(a + b * (8388608 + 1200000), 100000.0, 10.0);
   for (std::uint16_t address : {0x3011, 0x3012, 0x3013, 0x3014}) EXPECT_EQ(readData(address, 12), set);
   Bytes constants = readData(reg::kTemperatureConstants, 10);
   ASSERT_EQ(constants.size(), 20u);
