@@ -44,7 +44,7 @@ using calibration::WorkbenchTab;
 constexpr const char* kSection = "CALIBRATION";
 constexpr int kFontPixels = 12;
 constexpr int kSideColumnWidth = 372;
-constexpr int kTableHeight = 292;
+constexpr int kTableHeight = 380;
 constexpr int kFlashSize = 15;
 constexpr int kCoefficientWidth = 112;
 constexpr int kWindowStep = 5;
@@ -304,15 +304,16 @@ QWidget* CalibrationDialog::buildCoefficientPanel() {
   coefficientA_->setToolTip(text("coef_a_tip", "双击复制仪器中的系数"));
   coefficientA_->installEventFilter(this);
 
+  // The error figures run to 15 digits: each takes two edit columns, its caption above it.
   sumOfSquares_ = field("sumOfSquares");
   sumOfAbsolute_ = field("sumOfAbsolute");
   largestFitError_ = field("largestFitError");
-  grid->addWidget(caption("err_squares", "误差平方和："), 4, 0);
-  grid->addWidget(sumOfSquares_, 4, 1);
-  grid->addWidget(caption("err_abs", "误差绝对值和："), 4, 2);
-  grid->addWidget(sumOfAbsolute_, 4, 3);
-  grid->addWidget(caption("err_max", "误差最大值："), 4, 4);
-  grid->addWidget(largestFitError_, 4, 5);
+  grid->addWidget(caption("err_squares", "误差平方和："), 4, 0, 1, 2);
+  grid->addWidget(sumOfSquares_, 5, 0, 1, 2);
+  grid->addWidget(caption("err_abs", "误差绝对值和："), 4, 2, 1, 2);
+  grid->addWidget(sumOfAbsolute_, 5, 2, 1, 2);
+  grid->addWidget(caption("err_max", "误差最大值："), 4, 4, 1, 2);
+  grid->addWidget(largestFitError_, 5, 4, 1, 2);
 
   order_ = new QSpinBox(this);
   order_->setObjectName("fitOrder");
@@ -337,7 +338,7 @@ QWidget* CalibrationDialog::buildCoefficientPanel() {
   bottom->addWidget(adInput_);
   bottom->addWidget(adResult_);
   bottom->addStretch(1);
-  grid->addLayout(bottom, 5, 0, 1, 6);
+  grid->addLayout(bottom, 6, 0, 1, 6);
   return panel;
 }
 
@@ -378,8 +379,8 @@ QWidget* CalibrationDialog::buildSideColumn() {
   auto* coefficientRow = new QGridLayout;
   coefficientRow->addWidget(read, 0, 0);
   coefficientRow->addWidget(write, 0, 1);
-  coefficientRow->addWidget(writeProbe_, 1, 0);
-  coefficientRow->addWidget(save, 1, 1);
+  coefficientRow->addWidget(save, 1, 0);
+  coefficientRow->addWidget(writeProbe_, 1, 1);
   column->addWidget(tableButtons_);
   column->addLayout(coefficientRow);
 
