@@ -162,6 +162,7 @@ class CalibrationDialogTest : public QObject {
   void confirmedAcquisitionLandsInTheRedCell();
   void tabChangeSwapsTableAndPanel();
   void fitFillsTheCoefficientsAndTheCurveOpensOnlyThen();
+  void formulaCaptionUnlocksTheCoefficientsForTheCalculator();
   void tableMenuKeepsItsOrder();
   void englishCaptionsFallBackToChinese();
 };
@@ -238,6 +239,12 @@ void CalibrationDialogTest::confirmedAcquisitionLandsInTheRedCell() {
   QVERIFY(!shownRed(open, view, first));
   QVERIFY(shownRed(open, view, {pc::kCycle1Rising, 2}));
   QCOMPARE(open.child<QLabel>("sampleCount")->text(), QString("0"));
+
+  // Space takes the focused cell into the calculator's input.
+  view->setCurrentIndex(indexOf(view, {pc::kPoint, 3}));
+  QTest::keyClick(view, Qt::Key_Space);
+  QCoreApplication::processEvents();
+  QCOMPARE(open.child<QLineEdit>("adInput")->text(), QString("100000"));
   open.saveShot("pressure-" + QString::fromStdString(linked.program().language()));
 }
 
@@ -306,6 +313,30 @@ void CalibrationDialogTest::fitFillsTheCoefficientsAndTheCurveOpensOnlyThen() {
   // The temperature curve belongs to the temperature tab.
   QCOMPARE(open.modalFrom(open.menuItem("温度拟合曲线")), QString());
   open.saveShot("fit-" + QString::fromStdString(linked.program().language()));
+}
+
+void CalibrationDialogTest::formulaCaptionUnlocksTheCoefficientsForTheCalculator() {
+  LinkedWindow linked;
+  OpenDialog open(linked);
+  std::array<QLineEdit*, 6> edits{};
+  for (int k = 0; k < 6; ++k)
+    edits[std::size_t(k)] = open.child<QLineEdit>(qPrintable(QString("coefficient%1").arg(k)));
+  QVERIFY(edits[0]->isReadOnly());
+  QTest::mouseDClick(open.child<QLabel>("formulaCaption"), Qt::LeftButton);
+  QCoreApplication::processEvents();
+  QVERIFY(!edits[0]->isReadOnly());
+
+  // a = 1, the others 0: "AD计算" at the default input gives 1.
+  for (int k = 0; k < 6; ++k) QTest::keyClicks(edits[std::size_t(k)], k == 0 ? "1" : "0");
+  QCOMPARE(open.desk().panel().coefficients()[0], std::string("1"));
+  QCOMPARE(open.child<QLineEdit>("adInput")->text(), QString("4285025"));
+  open.click("adButton");
+  QCOMPARE(open.child<QLineEdit>("adResult")->text(), QString("1"));
+
+  // A second double-click locks them again.
+  QTest::mouseDClick(open.child<QLabel>("formulaCaption"), Qt::LeftButton);
+  QCoreApplication::processEvents();
+  QVERIFY(edits[0]->isReadOnly());
 }
 
 void CalibrationDialogTest::tableMenuKeepsItsOrder() {
