@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -65,7 +66,9 @@ struct LinkedWindow {
     SavedState state;
     state.languageName = language;
     saveSavedState(home.path("sysuse.d"), state);
-    return home.environment("/dev/ttyQL");
+    ProgramEnvironment env = home.environment("/dev/ttyQL");
+    env.referencePort = &referencePort;
+    return env;
   }
   VelmoProgram& program() { return window.program(); }
   bool linkUp() {
@@ -87,6 +90,7 @@ struct LinkedWindow {
   MemoryPort port{loop};
   sim::LoggerModel logger;
   sim::SimulatedLink link{loop, port, logger};
+  MemoryPort referencePort{loop};  // the pressure reference's port
   ScriptedOperator op;
   VelmoMainWindow window;
 };
@@ -163,6 +167,7 @@ class CalibrationDialogTest : public QObject {
   void tabChangeSwapsTableAndPanel();
   void fitFillsTheCoefficientsAndTheCurveOpensOnlyThen();
   void formulaCaptionUnlocksTheCoefficientsForTheCalculator();
+  void automaticOpensTheReferencePortInRed();
   void tableMenuKeepsItsOrder();
   void englishCaptionsFallBackToChinese();
 };
@@ -337,6 +342,36 @@ void CalibrationDialogTest::formulaCaptionUnlocksTheCoefficientsForTheCalculator
   QTest::mouseDClick(open.child<QLabel>("formulaCaption"), Qt::LeftButton);
   QCoreApplication::processEvents();
   QVERIFY(edits[0]->isReadOnly());
+}
+
+void CalibrationDialogTest::automaticOpensTheReferencePortInRed() {
+  LinkedWindow linked;
+  OpenDialog open(linked);
+  open.loadPoints();
+  auto* ports = open.child<QComboBox>("referencePort");
+  auto* automatic = open.child<QCheckBox>("automatic");
+  const auto textColour = [ports] { return ports->palette().color(QPalette::Text); };
+
+  // No cell selected: the box does not stay checked.
+  ports->setFocus();
+  QTest::keyClick(ports, Qt::Key_Down);
+  QCOMPARE(open.desk().reference().chosenPort(), std::string("/dev/ttyQL"));
+  QTest::mouseClick(automatic, Qt::LeftButton);
+  linked.advance(100);
+  QVERIFY(!automatic->isChecked());
+  QVERIFY(!linked.referencePort.isOpen());
+
+  open.desk().workbench().selectPressureCell(pc::kCycle1Rising, 1);
+  QTest::mouseClick(automatic, Qt::LeftButton);
+  linked.advance(100);
+  QVERIFY(automatic->isChecked());
+  QVERIFY(linked.referencePort.isOpen());
+  QCOMPARE(textColour(), QColor(255, 0, 0));
+
+  QTest::mouseClick(automatic, Qt::LeftButton);
+  linked.advance(1000);
+  QVERIFY(!linked.referencePort.isOpen());
+  QVERIFY(textColour() != QColor(255, 0, 0));
 }
 
 void CalibrationDialogTest::tableMenuKeepsItsOrder() {

@@ -75,6 +75,9 @@ constexpr const char* kParameterKeys[calibration::kGeneralParameterCount] = {
 };
 
 void setTextColour(QWidget* widget, const QColor& colour) {
+  if (widget->palette().color(QPalette::WindowText) == colour &&
+      widget->palette().color(QPalette::Text) == colour)
+    return;
   QPalette colours = widget->palette();
   colours.setColor(QPalette::WindowText, colour);
   colours.setColor(QPalette::Text, colour);
@@ -288,6 +291,7 @@ QWidget* CalibrationDialog::buildCoefficientPanel() {
   for (int k = 0; k < 6; ++k) {
     QLabel* label = caption(captions[k].first, captions[k].second);
     label->setObjectName(QString("coefficientCaption%1").arg(k));
+    coefficientCaptions_[static_cast<std::size_t>(k)] = label;
     grid->addWidget(label, 1, k);
     auto* edit = new QLineEdit(this);
     edit->setObjectName(QString("coefficient%1").arg(k));
@@ -300,9 +304,9 @@ QWidget* CalibrationDialog::buildCoefficientPanel() {
     readBack_[static_cast<std::size_t>(k)] = back;
     grid->addWidget(back, 3, k);
   }
-  coefficientA_ = findChild<QLabel*>("coefficientCaption0");
-  coefficientA_->setToolTip(text("coef_a_tip", "双击复制仪器中的系数"));
-  coefficientA_->installEventFilter(this);
+  // "系数a" takes the logger's coefficients into the edits on a double-click.
+  coefficientCaptions_[0]->setToolTip(text("coef_a_tip", "双击复制仪器中的系数"));
+  coefficientCaptions_[0]->installEventFilter(this);
 
   // The error figures run to 15 digits: each takes two edit columns, its caption above it.
   sumOfSquares_ = field("sumOfSquares");
@@ -553,10 +557,11 @@ QWidget* CalibrationDialog::buildBackupPage() {
     each->setMinimumWidth(160);
     buttons->addWidget(each);
   }
-  auto* backupStatus = field("backupStatus");
-  backupStatus->setWordWrap(true);
-  setTextColour(backupStatus, QColor(0, 0, 160));
-  buttons->addWidget(backupStatus);
+  // The status field, where the backup tab's buttons report.
+  backupStatus_ = field("backupStatus");
+  backupStatus_->setWordWrap(true);
+  setTextColour(backupStatus_, QColor(0, 0, 160));
+  buttons->addWidget(backupStatus_);
   buttons->addStretch(1);
   auto* layout = new QHBoxLayout(page);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -659,7 +664,7 @@ bool CalibrationDialog::eventFilter(QObject* watched, QEvent* event) {
       desk_.panel().toggleCoefficientsReadOnly();
       return true;
     }
-    if (watched == coefficientA_) {
+    if (watched == coefficientCaptions_[0]) {
       desk_.panel().copyReadBackToCoefficients();
       return true;
     }
@@ -733,7 +738,7 @@ void CalibrationDialog::render() {
   largestError_->setText(largestCaption + toQString(std::string(largest)));
   setTextIfChanged(positions_, fields.positions);
   status_->setText(statusText(fields.status));
-  if (auto* backupStatus = findChild<QLabel*>("backupStatus")) backupStatus->setText(status_->text());
+  backupStatus_->setText(status_->text());
   flash_->setVisible(fields.acquisitionFlash);
   if (window_->value() != fields.window) {
     const QSignalBlocker quiet(window_);
@@ -750,7 +755,7 @@ void CalibrationDialog::render() {
     setTextIfChanged(readBack_[i], panel.readBack()[i]);
     setTextIfChanged(probeFit_[i], panel.probeFit()[i]);
     setTextIfChanged(probeReadBack_[i], panel.probeReadBack()[i]);
-    setTextColour(findChild<QLabel*>(QString("coefficientCaption%1").arg(k)), captionColour);
+    setTextColour(coefficientCaptions_[i], captionColour);
   }
   const calibration::FitErrorTexts& errors = temperatureTab ? figures.temperature : figures.pressure;
   setTextIfChanged(sumOfSquares_, errors.sumOfSquares);

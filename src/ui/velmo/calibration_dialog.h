@@ -101,7 +101,7 @@ class CalibrationDialog : public QDialog {
 
   // Coefficient panel.
   QLabel* formula_ = nullptr;
-  QLabel* coefficientA_ = nullptr;
+  std::array<QLabel*, 6> coefficientCaptions_{};
   std::array<QLineEdit*, 6> coefficients_{};
   std::array<QLabel*, 6> readBack_{};
   std::array<QLabel*, 6> probeFit_{};
@@ -125,6 +125,7 @@ class CalibrationDialog : public QDialog {
   // General parameters and backup.
   std::array<QLineEdit*, calibration::kGeneralParameterCount> parameters_{};
   QPlainTextEdit* listing_ = nullptr;
+  QLabel* backupStatus_ = nullptr;
 
   // Reference source.
   QLabel* portCaption_ = nullptr;
