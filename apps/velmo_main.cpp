@@ -10,6 +10,7 @@
 // calibration workbench.
 
 #include <QApplication>
+#include <QTimer>
 #include <cstdlib>
 #include <ctime>
 #include <exception>
@@ -20,6 +21,7 @@
 
 #include "cli/cli.h"
 #include "runtime/desktop_session.h"
+#include "shell/engineering_console.h"
 #include "shell/language_texts.h"
 #include "shell/velmo_home.h"
 #include "sim/logger_model.h"
@@ -39,11 +41,15 @@ constexpr const char* kUsage =
     "  --demo      start a simulated logger that the automatic search finds\n";
 
 constexpr const char* kExtraPortsVariable = "VELMO_EXTRA_PORTS";
+constexpr int kCalibrationWaitMs = 500;
 
 struct Options {
   std::string home;
   bool demo = false;
   bool help = false;
+  // Hidden, for screenshots: the calibration workbench opens once a logger is linked, as the
+  // service chord would open it (a chord that needs a mouse button held is not scriptable).
+  bool calibration = false;
 };
 
 // Our options; single-dash arguments are left to Qt (-platform, -style, ...). False on a bad one.
@@ -54,6 +60,8 @@ bool parseOptions(const std::vector<std::string>& args, Options& options) {
       options.help = true;
     } else if (arg == "--demo") {
       options.demo = true;
+    } else if (arg == "--calibration") {
+      options.calibration = true;
     } else if (arg == "--home") {
       if (i + 1 >= args.size() || args[i + 1].empty()) {
         std::cerr << "velmo: --home needs a directory\n";
@@ -102,6 +110,21 @@ class DemoLogger {
   ql::sim::PtyServer server_;
 };
 
+// Waits for a linked logger with an idle information poll, then gives the service chord.
+void openCalibrationWhenLinked(ql::VelmoMainWindow& window) {
+  auto* wait = new QTimer(&window);
+  QObject::connect(wait, &QTimer::timeout, &window, [wait, &window] {
+    ql::VelmoProgram& program = window.program();
+    if (!program.connectionPanel().linkShownAsOk || program.infoPoll().running()) return;
+    wait->stop();
+    ql::ConsoleChord chord;
+    chord.key = ql::EngineeringConsole::serviceKey(std::time(nullptr));
+    chord.ctrl = chord.alt = chord.rightButton = true;
+    program.console().onKeyRelease(chord);
+  });
+  wait->start(kCalibrationWaitMs);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -148,6 +171,7 @@ int main(int argc, char** argv) {
     // SIGINT and SIGTERM close the window as the operator would, so the exit steps still run.
     ql::StopSignals::watch(&window, [&window] { window.close(); });
     window.start();
+    if (options.calibration) openCalibrationWhenLinked(window);
     code = app.exec();
   }  // the window (and its port) goes before the simulated logger stops
   return code;

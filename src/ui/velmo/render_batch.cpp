@@ -1,5 +1,6 @@
 #include "ui/velmo/render_batch.h"
 
+#include <QPointer>
 #include <QTimer>
 
 namespace ql {
@@ -8,7 +9,11 @@ RenderBatch::RenderBatch(QObject* context, std::function<void()> render)
     : context_(context), render_(std::move(render)) {}
 
 void RenderBatch::watch(Observable& model) {
-  model.subscribe([this] { schedule(); });
+  // Models cannot unsubscribe: a view that goes before its model (a dialog over the program's
+  // models) leaves a listener that must find it gone.
+  model.subscribe([this, view = QPointer<QObject>(context_)] {
+    if (view) schedule();
+  });
 }
 
 void RenderBatch::schedule() {

@@ -16,7 +16,7 @@ class RenderBatch {
   RenderBatch(const RenderBatch&) = delete;
   RenderBatch& operator=(const RenderBatch&) = delete;
 
-  // Re-render whenever the model reports a change. The model must not outlive the view.
+  // Re-render whenever the model reports a change, while the view lives.
   void watch(Observable& model);
   // A render at the next turn of the loop (once, however often this is called before).
   void schedule();

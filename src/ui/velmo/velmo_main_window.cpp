@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "ui/velmo/banner.h"
+#include "ui/velmo/calibration_dialog.h"
 #include "ui/velmo/configuration_page.h"
 #include "ui/velmo/connection_panel_view.h"
 #include "ui/velmo/data_view_page.h"
@@ -91,6 +92,8 @@ VelmoMainWindow::VelmoMainWindow(ProgramEnvironment env, Operator* op, QWidget* 
   eraseNotice_ = new EraseNoticeWindow(*program_, this);
   connect(banner, &Banner::doubleClicked, progress_, &DownloadProgressDialog::showIdle);
 
+  program_->setCalibrationOpener([this] { openCalibration(); });
+
   pageBatch_.watch(program_->navigation());
   pageBatch_.renderNow();
   placeWindow();
@@ -156,6 +159,14 @@ void VelmoMainWindow::placeWindow() {
 
 void VelmoMainWindow::showCurrentPage() {
   pages_->setCurrentIndex(static_cast<int>(program_->navigation().page) - 1);
+}
+
+// The dialog is made once and kept: it renders the program's calibration models.
+void VelmoMainWindow::openCalibration() {
+  if (!calibrationDialog_) calibrationDialog_ = new CalibrationDialog(*program_, this);
+  program_->calibration().show();
+  calibrationDialog_->exec();
+  program_->calibration().close();
 }
 
 void VelmoMainWindow::start() {

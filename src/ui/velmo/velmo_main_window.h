@@ -23,6 +23,7 @@ class QStackedWidget;
 
 namespace ql {
 
+class CalibrationDialog;
 class DataViewPage;
 class DownloadProgressDialog;
 class EraseNoticeWindow;
@@ -51,6 +52,8 @@ class VelmoMainWindow : public QMainWindow {
   DataViewPage* dataViewPage() const { return dataView_; }
   DownloadProgressDialog* progressDialog() const { return progress_; }
   EraseNoticeWindow* eraseNotice() const { return eraseNotice_; }
+  // The calibration workbench's dialog; null until the service chord first opened it.
+  CalibrationDialog* calibrationDialog() const { return calibrationDialog_; }
 
   // Delay between the window's start and the deferred start-up.
   static constexpr int kDeferredStartMs = 10;
@@ -63,6 +66,7 @@ class VelmoMainWindow : public QMainWindow {
   QWidget* buildLanguageBox();
   void placeWindow();
   void showCurrentPage();
+  void openCalibration();
 
   QtScheduler loop_;
   QtOperator messageBoxes_;
@@ -75,6 +79,7 @@ class VelmoMainWindow : public QMainWindow {
   DataViewPage* dataView_ = nullptr;
   DownloadProgressDialog* progress_ = nullptr;
   EraseNoticeWindow* eraseNotice_ = nullptr;
+  CalibrationDialog* calibrationDialog_ = nullptr;
   QComboBox* languageBox_ = nullptr;
   RenderBatch pageBatch_;
   bool closed_ = false;
