@@ -45,6 +45,8 @@ class Terminal {
   static constexpr int kFlushDelayMs = 30;
   static constexpr int kMessageMs = 1000;
   static constexpr int kClockMs = 1000;
+  // The port list is scanned this often, so an adapter plugged in or out shows without a click.
+  static constexpr int kPortScanMs = 2000;
   // Automatic clearing empties the area once it holds more than this many characters.
   static constexpr std::size_t kAutoClearLimit = 1'000'000;
 
@@ -69,6 +71,9 @@ class Terminal {
   const std::string& portName() const { return portName_; }
   // Closes an open port and lists the machine's ports again (an empty list keeps the old one).
   void refreshPortList();
+  // The periodic scan: takes the machine's ports as they are now, leaving the port and its
+  // name alone; observers hear of it only when the list changed.
+  void rescanPorts();
   const std::vector<std::string>& portList() const { return portList_; }
   // A baud box text; one that names no rate is ignored.
   void setBaudText(std::string_view text);
@@ -143,6 +148,8 @@ class Terminal {
   void applyLine();
   bool sendBytes(const std::uint8_t* data, std::size_t length);
   void showMessage(std::string text);
+  // A message that stays until the next one: advice takes longer to read than a second.
+  void showLastingMessage(std::string text);
 
   TerminalLine& line_;
   PortLister portLister_;
@@ -182,6 +189,7 @@ class Terminal {
   std::unique_ptr<Timer> messageTimer_;
   std::unique_ptr<Timer> clockTimer_;
   std::unique_ptr<Timer> autoSendTimer_;
+  std::unique_ptr<Timer> portScanTimer_;
   FileSender fileSender_;
 };
 

@@ -71,6 +71,8 @@ struct ProgramEnvironment {
   // the program the update replaces (the running one when empty).
   std::string updateServer{};
   std::string executablePath{};
+  // What a port box says of a port; describeSerialPort when empty.
+  PortDescriber describePort{};
 };
 
 class VelmoProgram : private ReplyHandlers {
@@ -103,6 +105,8 @@ class VelmoProgram : private ReplyHandlers {
 
   // Models the window renders.
   ConnectionPanel& connectionPanel() { return panel_; }
+  // What is known of a port (description, stable name), for the port boxes.
+  SerialPortInfo describePort(const std::string& path) const { return env_.describePort(path); }
   InstrumentInfo& instrumentInfo() { return info_; }
   FileTable& fileTable() { return fileTable_; }
   MemoLog& memo() { return memo_; }

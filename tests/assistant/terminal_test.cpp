@@ -128,7 +128,7 @@ TEST(TerminalPortScan, AdaptersPluggedInAndOutReachTheListWithoutTouchingThePort
   tree.addUart("ttyS0", "serial8250");
   VirtualScheduler loop;
   FakeLine line(loop);
-  Terminal terminal(loop, line, [&tree] { return serialPortPaths(tree.roots()); });
+  Terminal terminal(loop, line, [&tree] { return serialPortPathsIn(tree.roots()); });
   unsigned changes = 0;
   terminal.setOnChanged([&changes](unsigned c) { changes |= c; });
   terminal.pressOpenButton();

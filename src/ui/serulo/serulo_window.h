@@ -8,14 +8,16 @@
 #include <memory>
 #include <string>
 
-#include "assistant/assistant_settings.h"
+#include "assistant/assistant_session.h"
 #include "assistant/terminal.h"
 #include "assistant/terminal_line.h"
+#include "link/port_list.h"
 #include "link/serial_port.h"
 #include "ui/qt/qt_operator.h"
 
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -32,6 +34,8 @@ struct SeruloOptions {
   std::string settingsPath;
   // The machine's serial ports; empty: the system's devices and VELMO_EXTRA_PORTS.
   Terminal::PortLister portLister;
+  // What the port box says of a port; empty: what sysfs tells.
+  PortDescriber portDescriber;
   // Dialogs; null: Qt dialogs over the window.
   Operator* dialogs = nullptr;
 };
@@ -51,11 +55,12 @@ class SeruloWindow : public QWidget {
   Terminal& terminal() { return terminal_; }
   ReceiveView* receiveView() const { return receiveView_; }
   ExtensionPanel* extensionPanel() const { return extensionPanel_; }
-  const std::string& settingsPath() const { return settingsPath_; }
+  const std::string& settingsPath() const { return session_.settingsPath(); }
   // True once the start-up step (settings restored, port opened) has run.
   bool startedUp() const { return startedUp_; }
-  // The settings as the controls show them now.
+  // The settings as they would be saved now.
   AssistantSettings currentSettings() const;
+  AssistantSession& session() { return session_; }
   // Opens the control form; returns when it closes.
   void openControlForm();
 
@@ -66,6 +71,11 @@ class SeruloWindow : public QWidget {
 
  private:
   QWidget* buildPortPanel();
+  void addLineBoxes(QGridLayout* grid, int& row);
+  void addDisplayControls(QGridLayout* grid, int& row);
+  QWidget* buildReadOutPanel();
+  void connectPortPanel();
+  void connectDisplayControls();
   QWidget* buildSendPanel();
   QWidget* buildStatusBar();
   void connectTerminal();
@@ -80,13 +90,13 @@ class SeruloWindow : public QWidget {
   void chooseSendFile();
   void toggleSendAreaForm(bool toHex);
 
-  std::string settingsPath_;
+  AssistantSession session_;
+  PortDescriber describePort_;
   SerialPort port_;
   SerialTerminalLine line_;
   Terminal terminal_;
   QtOperator qtDialogs_;
   Operator* dialogs_;
-  bool savedOnClose_ = false;
   bool startedUp_ = false;
   QString savePath_;
 
@@ -103,6 +113,8 @@ class SeruloWindow : public QWidget {
   QCheckBox* hexDisplayCheck_ = nullptr;
   QCheckBox* rememberCheck_ = nullptr;
   QLabel* savePathLabel_ = nullptr;
+  QPushButton* saveButton_ = nullptr;
+  QPushButton* clearReceiveButton_ = nullptr;
   QWidget* readOutPanel_ = nullptr;
   std::array<QLabel*, kReadOutCount> readOutCaptions_{};
   std::array<QLabel*, kReadOutCount> readOutValues_{};
@@ -113,6 +125,7 @@ class SeruloWindow : public QWidget {
   QCheckBox* convertCheck_ = nullptr;
   QSpinBox* periodBox_ = nullptr;
   QPushButton* extensionButton_ = nullptr;
+  QPushButton* manualSendButton_ = nullptr;
   ExtensionPanel* extensionPanel_ = nullptr;
   QLabel* messagePanel_ = nullptr;
   QLabel* receiveCounter_ = nullptr;
