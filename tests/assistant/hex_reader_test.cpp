@@ -12,9 +12,9 @@ struct HexCase {
 
 TEST(HexReader, KeepsOnlyDigitsAndPadsAnOddCount) {
   const HexCase cases[] = {
-      {"01 0g 2", {0x01, 0x02}},                // g and blanks dropped
-      {"1 2 3", {0x12, 0x30}},                  // odd count padded with a trailing 0
-      {"aBcD", {0xAB, 0xCD}},                   // either case
+      {"01 0g 2", {0x01, 0x02}},           // g and blanks dropped
+      {"1 2 3", {0x12, 0x30}},             // odd count padded with a trailing 0
+      {"aBcD", {0xAB, 0xCD}},              // either case
       {"0x1F,\r\n中文ff", {0x01, 0xFF, 0xF0}},  // "x", punctuation and Chinese are foreign
       {"", {}},
       {"ghijk 测试", {}},

@@ -27,11 +27,7 @@ TEST(ReceiveTextDecoder, ShowsTextAndReplacesWhatWouldBreakTheLine) {
       {"UTF-8", {"温度 25"}, u"温度 25"},
       {"UTF-8 split in every place", {"\xE6", "\xB8", "\xA9", "x"}, u"温x"},
       {"GBK pair", {"\xCE\xC2\xB6\xC8"}, u"温度"},
-      {"GBK pair split across blocks",
-       {"A\xCE",
-        "\xC2"
-        "B"},
-       u"A温B"},
+      {"GBK pair split across blocks", {"A\xCE", "\xC2" "B"}, u"A温B"},
       {"CR LF, lone CR and lone LF", {"a\r\nb\rc\nd"}, u"a\nb\nc\nd"},
       {"CR LF split across blocks", {"a\r", "\nb"}, u"a\nb"},
       {"controls and DEL", {std::string("\x00\x01\x1B\x7F\t", 5)}, u"\u00B7\u00B7\u00B7\u00B7 "},

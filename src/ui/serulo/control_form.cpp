@@ -31,8 +31,8 @@ void keepPatternDigits(QLineEdit* edit) {
 
 }  // namespace
 
-ControlForm::ControlForm(const std::array<QString, kQuickSendRows>& captions,
-                         const ReadOutParameters& parameters, QWidget* parent)
+ControlForm::ControlForm(const std::array<QString, kQuickSendRows>& captions, const ReadOutParameters& parameters,
+                         QWidget* parent)
     : QDialog(parent) {
   setWindowTitle("设置");
   setObjectName("controlForm");

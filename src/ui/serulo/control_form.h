@@ -28,8 +28,8 @@ class ControlForm : public QDialog {
   struct ParameterFields {
     QLineEdit* name = nullptr;
     QComboBox* type = nullptr;
-    QSpinBox* startByte = nullptr;  // parameters 1 and 2
-    QLineEdit* pattern = nullptr;   // parameters 3, 4 and 5
+    QSpinBox* startByte = nullptr;   // parameters 1 and 2
+    QLineEdit* pattern = nullptr;    // parameters 3, 4 and 5
     QSpinBox* count = nullptr;
   };
 
