@@ -173,6 +173,16 @@ void Connection::followPluggedPorts(std::vector<std::string> ports) {
   }
 }
 
+void Connection::followPortsChosenByHand() {
+  std::vector<std::string> ports = systemPorts();
+  if (ports == panel_.ports) return;
+  const std::string chosen = panel_.portText();
+  panel_.ports = std::move(ports);
+  const auto it = std::find(panel_.ports.begin(), panel_.ports.end(), chosen);
+  panel_.portIndex = it == panel_.ports.end() ? -1 : static_cast<int>(it - panel_.ports.begin());
+  panel_.changed();
+}
+
 void Connection::onSecondTick() {
   if (state_.ProbeCounter > probe::kRestartAfter && state_.ProbeCounter < probe::kStop) {
     state_.ProbeCounter = 0;
@@ -180,7 +190,11 @@ void Connection::onSecondTick() {
     panel_.portIndex = -1;
   }
 
-  if (panel_.autoSearch) refreshPortList();
+  if (panel_.autoSearch) {
+    refreshPortList();
+  } else if (state_.ConnectedPort.empty()) {
+    followPortsChosenByHand();
+  }
 
   if (panel_.linkShownAsOk && ++state_.IdleTicks > 10) {
     state_.IdleTicks = 0;

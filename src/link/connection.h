@@ -86,6 +86,8 @@ class Connection {
   // Adapters plugged in or out while searching: the list follows at once, and the walk goes on
   // from the port it was trying when that port is still there.
   void followPluggedPorts(std::vector<std::string> ports);
+  // Without the search the list still follows the machine's ports; the choice stays by name.
+  void followPortsChosenByHand();
   void noteOpenFailure(const SerialPortError& error);
   std::vector<std::string> systemPorts() const {
     return listPorts_ ? listPorts_() : std::vector<std::string>{};

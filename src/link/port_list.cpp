@@ -114,7 +114,7 @@ std::string portDetails(const SerialPortInfo& port) {
   return text;
 }
 
-std::vector<std::string> serialPortPaths(const PortTreeRoots& roots) {
+std::vector<std::string> serialPortPathsIn(const PortTreeRoots& roots) {
   std::vector<std::string> ports;
   for (auto& port : scanSerialPorts(roots)) ports.push_back(std::move(port.path));
 
@@ -130,6 +130,6 @@ std::vector<std::string> serialPortPaths(const PortTreeRoots& roots) {
   return ports;
 }
 
-std::vector<std::string> serialPortPaths() { return serialPortPaths(PortTreeRoots{}); }
+std::vector<std::string> serialPortPaths() { return serialPortPathsIn(PortTreeRoots{}); }
 
 }  // namespace ql

@@ -42,7 +42,7 @@ std::string portDetails(const SerialPortInfo& port);
 // stable names under /dev/serial/by-id), so no separator is safe in a joined text.
 std::vector<std::string> serialPortPaths();
 // The same from other trees (tests).
-std::vector<std::string> serialPortPaths(const PortTreeRoots& roots);
+std::vector<std::string> serialPortPathsIn(const PortTreeRoots& roots);
 
 // Where a program gets its port list from: serialPortPaths, or a fixed list in tests.
 using PortLister = std::function<std::vector<std::string>()>;

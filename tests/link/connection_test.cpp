@@ -153,6 +153,21 @@ TEST_F(ConnectionTest, UnpluggingThePortBeingTriedStartsTheWalkOnTheRestAndAnEmp
   EXPECT_EQ(panel.searchStatus, text("com_link_find_no"));
 }
 
+TEST_F(ConnectionTest, WithoutTheSearchTheListStillFollowsThePortsAndKeepsTheChoice) {
+  connection.setAutoSearch(false);
+  panel.ports = {"/dev/ttyA", "/dev/ttyB"};
+  panel.portIndex = 1;
+  second->start();
+  portList = {"/dev/ttyACM0", "/dev/ttyB"};
+  loop.advance(1000);
+  EXPECT_EQ(panel.ports, portList);
+  EXPECT_EQ(panel.portText(), "/dev/ttyB");
+  portList = {"/dev/ttyACM0"};
+  loop.advance(1000);
+  EXPECT_EQ(panel.portIndex, -1);
+  EXPECT_TRUE(sent.empty());
+}
+
 TEST_F(ConnectionTest, APortTheUserMayNotOpenSaysHowToGetPermission) {
   port.setOpenFails(true, PortFailure::PermissionDenied);
   connection.startSearchLoop();

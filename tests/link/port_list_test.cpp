@@ -45,7 +45,7 @@ TEST_F(PortTree, ListsPortsWithHardwareDescribedAndWithTheirStableNames) {
                 {tree.node("ttyS0"), "serial8250", ""},
                 {tree.node("ttyUSB0"), "FTDI FT232R USB UART (0403:6001)", ftdiById},
             }));
-  EXPECT_EQ(serialPortPaths(tree.roots()),
+  EXPECT_EQ(serialPortPathsIn(tree.roots()),
             (std::vector<std::string>{tree.node("ttyACM0"), tree.node("ttyS0"), tree.node("ttyUSB0")}));
 }
 
