@@ -162,105 +162,123 @@ void PtyServer::withModel(const std::function<void(LoggerModel&)>& action) {
   action(model_);
 }
 
-void PtyServer::serve() {
-  if (masterFd_ < 0) return;
+// What the serve loop carries from one turn to the next.
+struct PtyServer::ServeState {
   ReplyQueue queue;
   std::optional<Outgoing> current;
   std::uint32_t rate = 0;                       // of the request being answered
   Clock::time_point lineFreeAt = Clock::now();  // paced: when the last written byte is off the line
-  std::vector<std::uint8_t> buffer(4096);
+  std::optional<Clock::time_point> hangUpAt;    // gone part-way through a reply
+  std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(4096);
+};
 
-  auto vanish = [this] {
-    vanished_ = true;
-    closeLine();
-  };
-  std::optional<Clock::time_point> hangUpAt;  // gone part-way through a reply
-
+void PtyServer::serve() {
+  if (masterFd_ < 0) return;
+  ServeState state;
   while (!stopRequested_) {
-    if (hangUpAt && Clock::now() >= *hangUpAt) return vanish();
-    // Write what is due; a full pseudo-terminal buffer waits for POLLOUT.
-    bool waitWritable = false;
-    while (!hangUpAt) {
-      Clock::time_point now = Clock::now();
-      if (!current) {
-        std::optional<ReplyQueue::Piece> piece;
-        bool gone = false;
-        {
-          std::lock_guard lock(modelMutex_);
-          piece = queue.next(kPieceSize);
-          gone = model_.vanished();
-        }
-        if (!piece) {
-          if (gone) hangUpAt = now + kHangUpGrace;
-          break;
-        }
-        // A pause runs from when the piece before it has left.
-        Clock::time_point from = options_.paceAtLineRate ? std::max(now, lineFreeAt) : now;
-        current = Outgoing{std::move(piece->bytes), 0, from + std::chrono::milliseconds(piece->pauseBeforeMs),
-                           gone};
-      }
-      if (current->due > now) break;
-      std::size_t length = current->bytes.size() - current->written;
-      // Paced: about 10 ms of line time at once.
-      if (options_.paceAtLineRate)
-        length = std::min<std::size_t>(length, std::max<std::uint32_t>(1, rate / 1000));
-      ssize_t n = ::write(masterFd_, current->bytes.data() + current->written, length);
-      if (n < 0) {
-        if (errno == EAGAIN || errno == EINTR) {
-          waitWritable = errno == EAGAIN;
-          break;
-        }
-        current.reset();  // the line is broken: nobody will read this
-        queue.clear();
-        break;
-      }
-      current->written += static_cast<std::size_t>(n);
-      if (options_.paceAtLineRate) {
-        current->due = std::max(current->due, now - kPaceSlack) + wireTime(static_cast<std::size_t>(n), rate);
-        lineFreeAt = current->due;
-      }
-      if (current->written == current->bytes.size()) {
-        if (current->lastBeforeVanish) hangUpAt = Clock::now() + kHangUpGrace;
-        current.reset();
-      }
-    }
+    if (state.hangUpAt && Clock::now() >= *state.hangUpAt) return vanish();
+    const bool waitWritable = writeDue(state);
 
-    int timeoutMs = -1;
-    std::optional<Clock::time_point> wakeAt = hangUpAt;
-    if (!wakeAt && current && !waitWritable) wakeAt = current->due;
-    if (wakeAt) {
-      auto wait = std::chrono::ceil<std::chrono::milliseconds>(*wakeAt - Clock::now());
-      timeoutMs = static_cast<int>(std::max<std::int64_t>(0, wait.count()));
-    }
     pollfd fds[2] = {{masterFd_, static_cast<short>(POLLIN | (waitWritable ? POLLOUT : 0)), 0},
                      {wakeRead_, POLLIN, 0}};
-    if (::poll(fds, 2, timeoutMs) < 0) {
+    if (::poll(fds, 2, pollTimeoutMs(state, waitWritable)) < 0) {
       if (errno == EINTR) continue;
       break;
     }
-    if (fds[1].revents & POLLIN) {
-      char drain[64];
-      while (::read(wakeRead_, drain, sizeof drain) > 0) {
-      }
-    }
+    if (fds[1].revents & POLLIN) drainWakePipe();
     if (!(fds[0].revents & POLLIN)) continue;
 
-    ssize_t n = ::read(masterFd_, buffer.data(), buffer.size());
-    if (n <= 0 || hangUpAt) continue;  // a logger that is gone hears nothing
-    std::uint32_t lineSpeed = readLineSpeed(masterFd_).value_or(0);
-    Reply reply;
-    bool gone = false;
-    {
-      std::lock_guard lock(modelMutex_);
-      reply = model_.receive(Bytes(buffer.begin(), buffer.begin() + n), lineSpeed);
-      gone = model_.vanished();
+    ssize_t n = ::read(masterFd_, state.buffer.data(), state.buffer.size());
+    if (n <= 0 || state.hangUpAt) continue;  // a logger that is gone hears nothing
+    if (!answerRequest(state, state.buffer.data(), static_cast<std::size_t>(n))) return vanish();
+  }
+}
+
+bool PtyServer::takeNextPiece(ServeState& state) {
+  const Clock::time_point now = Clock::now();
+  std::optional<ReplyQueue::Piece> piece;
+  bool gone = false;
+  {
+    std::lock_guard lock(modelMutex_);
+    piece = state.queue.next(kPieceSize);
+    gone = model_.vanished();
+  }
+  if (!piece) {
+    if (gone) state.hangUpAt = now + kHangUpGrace;
+    return false;
+  }
+  // A pause runs from when the piece before it has left.
+  const Clock::time_point from = options_.paceAtLineRate ? std::max(now, state.lineFreeAt) : now;
+  state.current =
+      Outgoing{std::move(piece->bytes), 0, from + std::chrono::milliseconds(piece->pauseBeforeMs), gone};
+  return true;
+}
+
+bool PtyServer::writeDue(ServeState& state) {
+  // A full pseudo-terminal buffer waits for POLLOUT.
+  while (!state.hangUpAt) {
+    if (!state.current && !takeNextPiece(state)) return false;
+    Outgoing& out = *state.current;
+    const Clock::time_point now = Clock::now();
+    if (out.due > now) return false;
+    std::size_t length = out.bytes.size() - out.written;
+    // Paced: about 10 ms of line time at once.
+    if (options_.paceAtLineRate)
+      length = std::min<std::size_t>(length, std::max<std::uint32_t>(1, state.rate / 1000));
+    ssize_t n = ::write(masterFd_, out.bytes.data() + out.written, length);
+    if (n < 0) {
+      if (errno == EAGAIN || errno == EINTR) return errno == EAGAIN;
+      state.current.reset();  // the line is broken: nobody will read this
+      state.queue.clear();
+      return false;
     }
-    if (gone) return vanish();
-    if (!reply.empty()) {
-      rate = lineSpeed;
-      queue.append(std::move(reply));
+    out.written += static_cast<std::size_t>(n);
+    if (options_.paceAtLineRate) {
+      out.due = std::max(out.due, now - kPaceSlack) + wireTime(static_cast<std::size_t>(n), state.rate);
+      state.lineFreeAt = out.due;
+    }
+    if (out.written == out.bytes.size()) {
+      if (out.lastBeforeVanish) state.hangUpAt = Clock::now() + kHangUpGrace;
+      state.current.reset();
     }
   }
+  return false;
+}
+
+int PtyServer::pollTimeoutMs(const ServeState& state, bool waitWritable) {
+  std::optional<Clock::time_point> wakeAt = state.hangUpAt;
+  if (!wakeAt && state.current && !waitWritable) wakeAt = state.current->due;
+  if (!wakeAt) return -1;
+  auto wait = std::chrono::ceil<std::chrono::milliseconds>(*wakeAt - Clock::now());
+  return static_cast<int>(std::max<std::int64_t>(0, wait.count()));
+}
+
+void PtyServer::drainWakePipe() {
+  char drain[64];
+  while (::read(wakeRead_, drain, sizeof drain) > 0) {
+  }
+}
+
+bool PtyServer::answerRequest(ServeState& state, const std::uint8_t* data, std::size_t length) {
+  const std::uint32_t lineSpeed = readLineSpeed(masterFd_).value_or(0);
+  Reply reply;
+  bool gone = false;
+  {
+    std::lock_guard lock(modelMutex_);
+    reply = model_.receive(Bytes(data, data + length), lineSpeed);
+    gone = model_.vanished();
+  }
+  if (gone) return false;
+  if (!reply.empty()) {
+    state.rate = lineSpeed;
+    state.queue.append(std::move(reply));
+  }
+  return true;
+}
+
+void PtyServer::vanish() {
+  vanished_ = true;
+  closeLine();
 }
 
 }  // namespace ql::sim

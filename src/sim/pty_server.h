@@ -51,7 +51,18 @@ class PtyServer {
 
  private:
   struct Outgoing;
+  struct ServeState;
   void serve();
+  // Writes the reply bytes that are due; true when the line is full and POLLOUT must be awaited.
+  bool writeDue(ServeState& state);
+  // Takes the next piece from the reply queue; false when there is none yet.
+  bool takeNextPiece(ServeState& state);
+  // How long poll may sleep: until a hang-up or the next paced byte, else for ever (-1).
+  static int pollTimeoutMs(const ServeState& state, bool waitWritable);
+  void drainWakePipe();
+  // Hands a request read from the line to the model; false when the logger has vanished.
+  bool answerRequest(ServeState& state, const std::uint8_t* data, std::size_t length);
+  void vanish();
   void closeLine();
 
   LoggerModel& model_;
