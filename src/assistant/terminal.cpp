@@ -1,5 +1,6 @@
 #include "assistant/terminal.h"
 
+#include <algorithm>
 #include <ctime>
 #include <fstream>
 
@@ -9,7 +10,8 @@
 namespace ql {
 
 Terminal::Terminal(Scheduler& scheduler, TerminalLine& line, PortLister portLister)
-    : line_(line),
+    : scheduler_(scheduler),
+      line_(line),
       portLister_(std::move(portLister)),
       lineSettings_(assistantLineDefaults()),
       flushTimer_(scheduler.makeTimer(kFlushDelayMs, [this] { flush(); })),
@@ -165,7 +167,14 @@ void Terminal::onReceive(const std::uint8_t* data, std::size_t length) {
     info_ = std::to_string(before);
     pendingChanges_ |= kReceiveArea | kInfo;
   }
-  flushTimer_->start();  // no-op while a flush is already due
+  scheduleFlush();
+}
+
+void Terminal::scheduleFlush() {
+  if (flushTimer_->enabled()) return;  // a flush is already due
+  const std::int64_t sinceLast = scheduler_.nowMs() - lastFlushMs_;
+  flushTimer_->setInterval(static_cast<int>(std::clamp<std::int64_t>(kFlushDelayMs - sinceLast, 0, kFlushDelayMs)));
+  flushTimer_->start();
 }
 
 std::size_t Terminal::areaLength() const {
@@ -186,7 +195,9 @@ void Terminal::materialize() {
 
 void Terminal::flush() {
   flushTimer_->stop();
+  lastFlushMs_ = scheduler_.nowMs();
   materialize();
+  flushedTotal_ = receivedTotal_;
   const unsigned changes = pendingChanges_;
   pendingChanges_ = 0;
   notify(changes);
@@ -304,13 +315,13 @@ std::string Terminal::sendCounterText() const {
 }
 
 void Terminal::resetCounters() {
-  receivedTotal_ = lastReceived_ = 0;
+  receivedTotal_ = lastReceived_ = flushedTotal_ = 0;
   sentTotal_ = lastSent_ = 0;
   notify(kCounters);
 }
 
 void Terminal::resetReceiveCounter() {
-  receivedTotal_ = lastReceived_ = 0;
+  receivedTotal_ = lastReceived_ = flushedTotal_ = 0;
   notify(kCounters);
 }
 

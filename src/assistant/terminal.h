@@ -4,12 +4,14 @@
 // parameter read-out. The window only renders this state and forwards user actions.
 //
 // Received blocks update the state at once (every byte is counted), but observers hear of it
-// only when the short flush timer fires: a fast device causes one redraw per flush, never one
-// per block.
+// at most once a frame: a block after a quiet frame is flushed as soon as the blocks already
+// waiting are in, later ones wait for the frame's end. A fast device causes one redraw per
+// frame, never one per block, and a slow one sees each block at once.
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -42,7 +44,8 @@ class Terminal {
   using ChangeHandler = std::function<void(unsigned changes)>;
   using PortLister = std::function<std::vector<std::string>()>;
 
-  static constexpr int kFlushDelayMs = 30;
+  // One screen frame: the longest a received block waits to be shown.
+  static constexpr int kFlushDelayMs = 16;
   static constexpr int kMessageMs = 1000;
   static constexpr int kClockMs = 1000;
   // The port list is scanned this often, so an adapter plugged in or out shows without a click.
@@ -97,6 +100,8 @@ class Terminal {
     return receiveArea_;
   }
   std::uint64_t receivedTotal() const { return receivedTotal_; }
+  // Bytes received up to the last flush: what the receive area (and so the screen) holds.
+  std::uint64_t flushedTotal() const { return flushedTotal_; }
   // "ReceivedTotal(last block)"
   std::string receiveCounterText() const;
   // Writes a line of four blanks and the time, then the receive area and a line end (CR LF).
@@ -138,6 +143,8 @@ class Terminal {
  private:
   void onReceive(const std::uint8_t* data, std::size_t length);
   void flush();
+  // Arms the flush for the end of the current frame (at once after a quiet one).
+  void scheduleFlush();
   // Length of the area once the pending bytes are in.
   std::size_t areaLength() const;
   // Brings the pending hexadecimal bytes (and a pending clear) into the area.
@@ -151,6 +158,7 @@ class Terminal {
   // A message that stays until the next one: advice takes longer to read than a second.
   void showLastingMessage(std::string text);
 
+  Scheduler& scheduler_;
   TerminalLine& line_;
   PortLister portLister_;
   ChangeHandler onChanged_;
@@ -171,6 +179,7 @@ class Terminal {
   bool hexDisplay_ = true;
   bool autoClear_ = true;
   std::uint64_t receivedTotal_ = 0;
+  std::uint64_t flushedTotal_ = 0;
   std::size_t lastReceived_ = 0;
 
   std::string sendText_ = "1276";
@@ -185,6 +194,7 @@ class Terminal {
   std::array<std::string, kReadOutCount> readOutValues_;
 
   unsigned pendingChanges_ = 0;
+  std::int64_t lastFlushMs_ = std::numeric_limits<std::int64_t>::min() / 2;
   std::unique_ptr<Timer> flushTimer_;
   std::unique_ptr<Timer> messageTimer_;
   std::unique_ptr<Timer> clockTimer_;

@@ -194,6 +194,26 @@ TEST_F(TerminalTest, ReceivedBlocksAreCountedAndShownInOneBatch) {
   EXPECT_EQ(areaText().substr(6, 12), "00 7F 80 FF ");
 }
 
+// A block after a quiet frame is drawn at once; blocks close behind it wait for the frame's end.
+TEST_F(TerminalTest, RedrawsAtMostOnceAFrameAndAtOnceAfterAQuietOne) {
+  open();
+  receive("01");
+  loop.advance(1);
+  EXPECT_EQ(notifications, 1);
+  receive("02");
+  loop.advance(Terminal::kFlushDelayMs / 2);
+  EXPECT_EQ(notifications, 1);
+  loop.advance(Terminal::kFlushDelayMs);  // the frame that began with the first redraw is over
+  EXPECT_EQ(notifications, 2);
+  EXPECT_EQ(terminal.flushedTotal(), 2u);
+
+  loop.advance(100);
+  receive("03");
+  loop.advance(1);
+  EXPECT_EQ(notifications, 3);
+  EXPECT_EQ(areaText(), "01 02 03 ");
+}
+
 TEST_F(TerminalTest, TextDisplayAndStoppedDisplay) {
   open();
   terminal.setHexDisplay(false);
