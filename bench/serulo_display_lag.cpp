@@ -133,7 +133,8 @@ int main(int argc, char** argv) {
   std::thread device([&] {
     const double cpu0 = threadCpuSeconds();
     std::vector<std::uint8_t> piece(perTick);
-    for (std::size_t i = 0; i < piece.size(); ++i) piece[i] = static_cast<std::uint8_t>(i % 0xA0);  // never A5
+    for (std::size_t i = 0; i < piece.size(); ++i)
+      piece[i] = static_cast<std::uint8_t>(i % 0xA0);  // never A5
     std::uint64_t total = 0;
     Clock::time_point next = start;
     std::uint8_t buffer[256];
@@ -167,8 +168,10 @@ int main(int argc, char** argv) {
   QTimer typing;
   QObject::connect(&typing, &QTimer::timeout, [&] {
     sendsTyped.push_back(Clock::now());
-    QCoreApplication::postEvent(sendArea, new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::ControlModifier));
-    QCoreApplication::postEvent(sendArea, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Return, Qt::ControlModifier));
+    QCoreApplication::postEvent(sendArea,
+                                new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::ControlModifier));
+    QCoreApplication::postEvent(sendArea,
+                                new QKeyEvent(QEvent::KeyRelease, Qt::Key_Return, Qt::ControlModifier));
   });
   window.activateWindow();
   sendArea->setFocus();
@@ -179,7 +182,8 @@ int main(int argc, char** argv) {
   typing.stop();
   const double span = ms(Clock::now() - start) / 1000;
   const double cpu = processCpuSeconds() - cpu0 - deviceCpu;
-  (void)QTest::qWaitFor([&] { return window.terminal().flushedTotal() - startCount >= written.back().bytes; }, 5000);
+  (void)QTest::qWaitFor([&] { return window.terminal().flushedTotal() - startCount >= written.back().bytes; },
+                        5000);
   QTest::qWait(300);
   device.join();
 
@@ -200,9 +204,10 @@ int main(int argc, char** argv) {
               static_cast<unsigned long long>(written.back().bytes),
               static_cast<unsigned long long>(window.terminal().receivedTotal() - startCount));
   std::printf("  CPU of the program: %.1f %% of one core\n", 100.0 * cpu / span);
-  std::printf("  display lag (device write to paint): median %.1f ms, 90%% %.1f ms, worst %.1f ms over %zu pieces; "
-              "%zu paints\n",
-              percentile(lags, 0.5), percentile(lags, 0.9), percentile(lags, 1.0), lags.size(), painted.size());
+  std::printf(
+      "  display lag (device write to paint): median %.1f ms, 90%% %.1f ms, worst %.1f ms over %zu pieces; "
+      "%zu paints\n",
+      percentile(lags, 0.5), percentile(lags, 0.9), percentile(lags, 1.0), lags.size(), painted.size());
   std::printf("  Ctrl+Return to the device: median %.1f ms, worst %.1f ms (%zu typed, %zu arrived)\n",
               percentile(sendLags, 0.5), percentile(sendLags, 1.0), sendsTyped.size(), sendsArrived.size());
 

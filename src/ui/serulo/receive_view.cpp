@@ -1,7 +1,6 @@
 #include "ui/serulo/receive_view.h"
 
 #include <QApplication>
-#include <algorithm>
 #include <QClipboard>
 #include <QFontDatabase>
 #include <QKeyEvent>
@@ -9,6 +8,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QTimer>
+#include <algorithm>
 
 #include "assistant/receive_area.h"
 
@@ -73,13 +73,14 @@ void ReceiveView::setArea(const ReceiveArea* area) {
 }
 
 int ReceiveView::columnWidth(char16_t c) {
-  if (c < 0x1100) return 1;  // the common case first: hexadecimal and Latin text
+  if (c < 0x1100) return 1;                  // the common case first: hexadecimal and Latin text
   if (c >= 0xDC00 && c <= 0xDFFF) return 0;  // second half of a pair: counted with the first
   if (c >= 0xD800 && c <= 0xDBFF) return 2;  // outside the basic plane: emoji and rare ideographs
-  const bool wide = (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0x303E) || (c >= 0x3041 && c <= 0x33FF) ||
-                    (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xA000 && c <= 0xA4CF) ||
-                    (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) ||
-                    (c >= 0xFF00 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6);
+  const bool wide =
+      (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0x303E) || (c >= 0x3041 && c <= 0x33FF) ||
+      (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xA000 && c <= 0xA4CF) ||
+      (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) ||
+      (c >= 0xFF00 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6);
   return wide ? 2 : 1;
 }
 
@@ -91,7 +92,9 @@ int ReceiveView::computeColumns() const {
 
 int ReceiveView::visibleRows() const { return std::max(1, (viewport()->height() - kMargin) / lineHeight_); }
 
-bool ReceiveView::followsEnd() const { return verticalScrollBar()->value() >= verticalScrollBar()->maximum(); }
+bool ReceiveView::followsEnd() const {
+  return verticalScrollBar()->value() >= verticalScrollBar()->maximum();
+}
 
 void ReceiveView::showBar() {
   barTimer_.stop();
@@ -156,7 +159,9 @@ void ReceiveView::refresh() {
   } else {
     showBar();
   }
-  viewport()->update();
+  // Painted now rather than when Qt gets round to its update request (a frame later under
+  // load): the terminal calls this at most once a frame, so the newest bytes show at once.
+  viewport()->repaint();
 }
 
 void ReceiveView::updateScrollBar(bool stayAtEnd) {
@@ -216,8 +221,8 @@ void ReceiveView::drawRow(QPainter& painter, int row, int y, int ascent) {
       column += columnWidth(text[i].unicode());
     }
     if (fromColumn >= 0) {
-      painter.fillRect(kMargin + fromColumn * charWidth_, y, (toColumn - fromColumn) * charWidth_, lineHeight_,
-                       palette().color(QPalette::Highlight));
+      painter.fillRect(kMargin + fromColumn * charWidth_, y, (toColumn - fromColumn) * charWidth_,
+                       lineHeight_, palette().color(QPalette::Highlight));
     }
   }
   painter.setPen(palette().color(QPalette::Text));
@@ -244,7 +249,8 @@ bool ReceiveView::drawAsciiRow(QPainter& painter, const QString& text, int y, in
 
 std::size_t ReceiveView::offsetAt(const QPoint& point) const {
   if (!area_ || rowCount() == 0) return 0;
-  const int row = std::clamp(verticalScrollBar()->value() + (point.y() - kMargin) / lineHeight_, 0, rowCount() - 1);
+  const int row =
+      std::clamp(verticalScrollBar()->value() + (point.y() - kMargin) / lineHeight_, 0, rowCount() - 1);
   const QString text = rowText(row);
   const int targetColumn = (point.x() - kMargin + charWidth_ / 2) / charWidth_;
   int column = 0;
@@ -260,7 +266,8 @@ QString ReceiveView::selectedText() const {
   if (!area_) return {};
   const std::size_t from = std::min({selectionAnchor_, selectionEnd_, area_->length()});
   const std::size_t to = std::min(std::max(selectionAnchor_, selectionEnd_), area_->length());
-  return QString(reinterpret_cast<const QChar*>(area_->text().data() + from), static_cast<qsizetype>(to - from));
+  return QString(reinterpret_cast<const QChar*>(area_->text().data() + from),
+                 static_cast<qsizetype>(to - from));
 }
 
 void ReceiveView::mousePressEvent(QMouseEvent* event) {
@@ -285,10 +292,10 @@ void ReceiveView::resizeEvent(QResizeEvent* event) {
 void ReceiveView::keyPressEvent(QKeyEvent* event) {
   if (event == QKeySequence::Copy && area_) {
     const QString selected = selectedText();
-    QApplication::clipboard()->setText(
-        !selected.isEmpty()
-            ? selected
-            : QString(reinterpret_cast<const QChar*>(area_->text().data()), static_cast<qsizetype>(area_->length())));
+    QApplication::clipboard()->setText(!selected.isEmpty()
+                                           ? selected
+                                           : QString(reinterpret_cast<const QChar*>(area_->text().data()),
+                                                     static_cast<qsizetype>(area_->length())));
     return;
   }
   QAbstractScrollArea::keyPressEvent(event);

@@ -6,9 +6,9 @@
 
 #include <QAbstractScrollArea>
 #include <QElapsedTimer>
-#include <QTimer>
 #include <QGlyphRun>
 #include <QRawFont>
+#include <QTimer>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -70,7 +70,7 @@ class ReceiveView : public QAbstractScrollArea {
   std::uint64_t generation_ = 0;
   std::size_t wrappedLength_ = 0;  // characters of the area already wrapped
   std::vector<std::uint32_t> rowStarts_;
-  int lastRowColumns_ = 0;  // columns used in the last row
+  int lastRowColumns_ = 0;     // columns used in the last row
   bool lastRowEnded_ = false;  // the last row ended with a line break
   std::size_t selectionAnchor_ = 0;
   std::size_t selectionEnd_ = 0;  // equal to the anchor: nothing selected
