@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <ctime>
+#include <utility>
 
 #include "assistant/hex_reader.h"
 #include "assistant/line_options.h"
@@ -137,6 +138,12 @@ SeruloWindow::SeruloWindow(Scheduler& scheduler, SeruloOptions options, QWidget*
   }
 
   connectTerminal();
+  statusTimer_.setSingleShot(true);
+  connect(&statusTimer_, &QTimer::timeout, this, [this] {
+    const unsigned changes = std::exchange(deferredStatus_, 0u);
+    sinceStatusShown_.start();
+    render(changes);
+  });
   render(~0u);
   QTimer::singleShot(kStartUpDelayMs, this, [this] { startUp(); });
 }
@@ -433,7 +440,21 @@ void SeruloWindow::connectTerminal() {
 }
 
 void SeruloWindow::render(unsigned changes) {
-  if (changes & Terminal::kReceiveArea) receiveView_->refresh();
+  if (changes & Terminal::kReceiveArea) {
+    receiveView_->refresh();
+    // The counter and the information panel follow every received block; read by a person,
+    // ten times a second is plenty, and each of their redraws is a window repaint of its own.
+    constexpr unsigned kStatus = Terminal::kCounters | Terminal::kInfo;
+    if (sinceStatusShown_.isValid() && sinceStatusShown_.elapsed() < kStatusIntervalMs) {
+      deferredStatus_ |= changes & kStatus;
+      changes &= ~kStatus;
+      if (deferredStatus_ && !statusTimer_.isActive()) {
+        statusTimer_.start(kStatusIntervalMs - static_cast<int>(sinceStatusShown_.elapsed()));
+      }
+    } else {
+      sinceStatusShown_.start();
+    }
+  }
   if (changes & Terminal::kCounters) {
     receiveCounter_->setText(q(terminal_.receiveCounterText()));
     sendCounter_->setText(q(terminal_.sendCounterText()));

@@ -3,6 +3,8 @@
 // read-out labels and the extension panel. The logic lives in Terminal; the window renders its
 // state and forwards what the user does.
 
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QWidget>
 #include <array>
 #include <memory>
@@ -98,6 +100,10 @@ class SeruloWindow : public QWidget {
   QtOperator qtDialogs_;
   Operator* dialogs_;
   bool startedUp_ = false;
+  static constexpr int kStatusIntervalMs = 100;
+  unsigned deferredStatus_ = 0;  // status-bar changes of received data waiting for their turn
+  QTimer statusTimer_;
+  QElapsedTimer sinceStatusShown_;
   QString savePath_;
 
   QComboBox* portBox_ = nullptr;
