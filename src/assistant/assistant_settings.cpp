@@ -1,5 +1,7 @@
 #include "assistant/assistant_settings.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 
@@ -31,7 +33,8 @@ int readChoice(const IniFile& ini, const char* section, const std::string& key, 
   return fallback;
 }
 
-int readRange(const IniFile& ini, const char* section, const std::string& key, int fallback, int low, int high) {
+int readRange(const IniFile& ini, const char* section, const std::string& key, int fallback, int low,
+              int high) {
   const auto v = ini.readInt(section, key, fallback);
   return v >= low && v <= high ? static_cast<int>(v) : fallback;
 }
@@ -56,7 +59,8 @@ std::string firstCharacters(const std::string& text, std::size_t limit) {
 }
 
 ValueType readType(const IniFile& ini, int n) {
-  return readChoice(ini, kValue, numbered("No", n) + "a", 0, {0, 1}) == 1 ? ValueType::Float : ValueType::Integer;
+  return readChoice(ini, kValue, numbered("No", n) + "a", 0, {0, 1}) == 1 ? ValueType::Float
+                                                                          : ValueType::Integer;
 }
 
 }  // namespace
@@ -65,7 +69,6 @@ AssistantSettings defaultAssistantSettings() {
   AssistantSettings s;
   s.baudText = kDefaultBaudText;
   s.sendText = kDefaultSendText;
-  s.quickSendCaptions.fill(kQuickSendDefaultCaption);
   return s;
 }
 
@@ -88,8 +91,8 @@ AssistantSettings readAssistantSettings(const IniFile& ini) {
   s.sendText = ini.readString(kSystem, "Text_send");
   s.extensionShown = readTick(ini, kSystem, "Extend", 0);
   for (int k = 1; k <= kQuickSendRows; ++k) {
-    s.quickSendCaptions[k - 1] = ini.readString(kButtons, numbered("key", k), kQuickSendDefaultCaption);
-    s.quickSendTexts[k - 1] = ini.readString(kTexts, editKey(k));
+    s.quickSend[k - 1].caption = ini.readString(kButtons, numbered("key", k), kQuickSendDefaultCaption);
+    s.quickSend[k - 1].text = ini.readString(kTexts, editKey(k));
   }
   ReadOutParameters& r = s.readOut;
   for (int i = 0; i < 2; ++i) {
@@ -129,8 +132,9 @@ void writeInterfaceSettings(IniFile& ini, const AssistantSettings& s) {
   ini.writeInt(kSystem, "Txd_16_Display", s.hexSend ? 1 : 0);
   ini.writeInt(kSystem, "Auto_Send", s.autoSendPeriod);
   ini.writeString(kSystem, "Text_send", s.sendText);
-  for (int k = 1; k <= kQuickSendRows; ++k) ini.writeString(kButtons, numbered("key", k), s.quickSendCaptions[k - 1]);
-  for (int k = 1; k <= kQuickSendRows; ++k) ini.writeString(kTexts, editKey(k), s.quickSendTexts[k - 1]);
+  for (int k = 1; k <= kQuickSendRows; ++k)
+    ini.writeString(kButtons, numbered("key", k), s.quickSend[k - 1].caption);
+  for (int k = 1; k <= kQuickSendRows; ++k) ini.writeString(kTexts, editKey(k), s.quickSend[k - 1].text);
   ini.writeInt(kSystem, "Extend", s.extensionShown ? 1 : 0);
 }
 
@@ -174,7 +178,8 @@ void writeReadOutSettings(IniFile& ini, const ReadOutParameters& parameters) {
 std::string chooseSettingsPath(const std::string& workingDir, const std::string& configDir) {
   const std::filesystem::path local = std::filesystem::path(workingDir) / "serulo.ini";
   std::error_code ec;
-  if (std::filesystem::is_regular_file(local, ec)) return local.string();
+  if (std::filesystem::is_regular_file(local, ec) && ::access(local.c_str(), W_OK) == 0)
+    return local.string();
   return (std::filesystem::path(configDir) / "serulo.ini").string();
 }
 

@@ -5,13 +5,13 @@
 #include <array>
 #include <string>
 
+#include "assistant/quick_send_rows.h"
 #include "assistant/read_out.h"
 
 namespace ql {
 
 class IniFile;
 
-inline constexpr int kQuickSendRows = 10;
 inline constexpr int kAutoSendPeriodMin = 1;
 inline constexpr int kAutoSendPeriodMax = 80000;
 // Names and patterns of the read-out parameters are kept to this many characters.
@@ -39,13 +39,11 @@ struct AssistantSettings {
   int autoSendPeriod = 1000;
   std::string sendText;
   bool extensionShown = false;
-  std::array<std::string, kQuickSendRows> quickSendCaptions;
-  std::array<std::string, kQuickSendRows> quickSendTexts;
+  QuickSendRows::Rows quickSend;
   ReadOutParameters readOut;
   friend bool operator==(const AssistantSettings&, const AssistantSettings&) = default;
 };
 
-inline constexpr const char* kQuickSendDefaultCaption = "发送";
 inline constexpr const char* kDefaultSendText = "1276";
 
 // The window's own defaults, used when there is no settings file.
@@ -62,7 +60,8 @@ void writeReadOutSettings(IniFile& ini, const ReadOutParameters& parameters);
 // Names and patterns cut to kReadOutTextLimit characters, as they are kept in memory.
 ReadOutParameters limitReadOutTexts(ReadOutParameters parameters);
 
-// serulo.ini in the working directory when one is there, else in configDir.
+// serulo.ini in the working directory when one is there that this user may write, else in
+// configDir (a settings file that cannot be saved would forget every change).
 std::string chooseSettingsPath(const std::string& workingDir, const std::string& configDir);
 // $XDG_CONFIG_HOME/serulo, else ~/.config/serulo.
 std::string userConfigDir();

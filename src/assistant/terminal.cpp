@@ -1,5 +1,6 @@
 #include "assistant/terminal.h"
 
+#include <algorithm>
 #include <ctime>
 #include <fstream>
 
@@ -9,7 +10,8 @@
 namespace ql {
 
 Terminal::Terminal(Scheduler& scheduler, TerminalLine& line, PortLister portLister)
-    : line_(line),
+    : scheduler_(scheduler),
+      line_(line),
       portLister_(std::move(portLister)),
       lineSettings_(assistantLineDefaults()),
       flushTimer_(scheduler.makeTimer(kFlushDelayMs, [this] { flush(); })),
@@ -21,9 +23,9 @@ Terminal::Terminal(Scheduler& scheduler, TerminalLine& line, PortLister portList
                                         })),
       clockTimer_(scheduler.makeTimer(kClockMs, [this] { notify(kClock); })),
       autoSendTimer_(scheduler.makeTimer(autoSendPeriod_, [this] { sendOnce(); })),
+      portScanTimer_(scheduler.makeTimer(kPortScanMs, [this] { rescanPorts(); })),
       fileSender_(
-          scheduler,
-          [this](const std::uint8_t* data, std::size_t length) { return sendBytes(data, length); },
+          scheduler, [this](const std::uint8_t* data, std::size_t length) { return sendBytes(data, length); },
           [this] { return line_.sendQueueEmpty(); },
           [this](std::uint64_t sent, std::uint64_t total, bool finished) {
             if (finished) {
@@ -36,8 +38,10 @@ Terminal::Terminal(Scheduler& scheduler, TerminalLine& line, PortLister portList
   if (!portList_.empty()) portName_ = portList_.front();
   line_.port().setCommName(portName_);
   line_.setLineSettings(lineSettings_);
-  line_.port().setOnReceiveData([this](const std::uint8_t* data, std::size_t length) { onReceive(data, length); });
+  line_.port().setOnReceiveData(
+      [this](const std::uint8_t* data, std::size_t length) { onReceive(data, length); });
   clockTimer_->start();
+  portScanTimer_->start();
 }
 
 Terminal::~Terminal() { line_.port().setOnReceiveData(nullptr); }
@@ -52,10 +56,14 @@ void Terminal::openPort() {
   portOpen_ = true;
   try {
     line_.port().open();
-  } catch (const SerialPortError&) {
+  } catch (const SerialPortError& error) {
     line_.port().close();
     portOpen_ = false;
-    showMessage(kOpenFailedMessage);
+    if (error.failure() == PortFailure::PermissionDenied) {
+      showLastingMessage(port_errors::kPermissionDenied);
+    } else {
+      showMessage(kOpenFailedMessage);
+    }
   }
 }
 
@@ -92,6 +100,13 @@ void Terminal::refreshPortList() {
   }
   std::vector<std::string> ports = portLister_ ? portLister_() : std::vector<std::string>{};
   if (ports.empty()) return;
+  portList_ = std::move(ports);
+  notify(kPortList);
+}
+
+void Terminal::rescanPorts() {
+  std::vector<std::string> ports = portLister_ ? portLister_() : std::vector<std::string>{};
+  if (ports == portList_) return;
   portList_ = std::move(ports);
   notify(kPortList);
 }
@@ -152,7 +167,14 @@ void Terminal::onReceive(const std::uint8_t* data, std::size_t length) {
     info_ = std::to_string(before);
     pendingChanges_ |= kReceiveArea | kInfo;
   }
-  flushTimer_->start();  // no-op while a flush is already due
+  scheduleFlush();
+}
+
+void Terminal::scheduleFlush() {
+  if (flushTimer_->enabled()) return;  // a flush is already due
+  const std::int64_t sinceLast = scheduler_.nowMs() - lastFlushMs_;
+  flushTimer_->setInterval(static_cast<int>(std::clamp<std::int64_t>(kFlushDelayMs - sinceLast, 0, kFlushDelayMs)));
+  flushTimer_->start();
 }
 
 std::size_t Terminal::areaLength() const {
@@ -173,7 +195,9 @@ void Terminal::materialize() {
 
 void Terminal::flush() {
   flushTimer_->stop();
+  lastFlushMs_ = scheduler_.nowMs();
   materialize();
+  flushedTotal_ = receivedTotal_;
   const unsigned changes = pendingChanges_;
   pendingChanges_ = 0;
   notify(changes);
@@ -224,8 +248,8 @@ bool Terminal::saveReceiveArea(const std::string& path, const DateTime& now) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   if (!out) return false;
   char stamp[40];
-  std::snprintf(stamp, sizeof stamp, "    %04d %02d %02d  %02d:%02d:%02d\r\n", now.year, now.month, now.day, now.hour,
-                now.minute, now.second);
+  std::snprintf(stamp, sizeof stamp, "    %04d %02d %02d  %02d:%02d:%02d\r\n", now.year, now.month, now.day,
+                now.hour, now.minute, now.second);
   out << stamp;
   const std::string text = receiveArea_.utf8();
   std::string lines;
@@ -291,13 +315,13 @@ std::string Terminal::sendCounterText() const {
 }
 
 void Terminal::resetCounters() {
-  receivedTotal_ = lastReceived_ = 0;
+  receivedTotal_ = lastReceived_ = flushedTotal_ = 0;
   sentTotal_ = lastSent_ = 0;
   notify(kCounters);
 }
 
 void Terminal::resetReceiveCounter() {
-  receivedTotal_ = lastReceived_ = 0;
+  receivedTotal_ = lastReceived_ = flushedTotal_ = 0;
   notify(kCounters);
 }
 
@@ -311,6 +335,12 @@ void Terminal::resetSendCounter() {
 void Terminal::showMessage(std::string text) {
   message_ = std::move(text);
   messageTimer_->restart();
+  notify(kMessage);
+}
+
+void Terminal::showLastingMessage(std::string text) {
+  message_ = std::move(text);
+  messageTimer_->stop();
   notify(kMessage);
 }
 

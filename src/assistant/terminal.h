@@ -4,12 +4,14 @@
 // parameter read-out. The window only renders this state and forwards user actions.
 //
 // Received blocks update the state at once (every byte is counted), but observers hear of it
-// only when the short flush timer fires: a fast device causes one redraw per flush, never one
-// per block.
+// at most once a frame: a block after a quiet frame is flushed as soon as the blocks already
+// waiting are in, later ones wait for the frame's end. A fast device causes one redraw per
+// frame, never one per block, and a slow one sees each block at once.
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -42,9 +44,12 @@ class Terminal {
   using ChangeHandler = std::function<void(unsigned changes)>;
   using PortLister = std::function<std::vector<std::string>()>;
 
-  static constexpr int kFlushDelayMs = 30;
+  // One screen frame: the longest a received block waits to be shown.
+  static constexpr int kFlushDelayMs = 16;
   static constexpr int kMessageMs = 1000;
   static constexpr int kClockMs = 1000;
+  // The port list is scanned this often, so an adapter plugged in or out shows without a click.
+  static constexpr int kPortScanMs = 2000;
   // Automatic clearing empties the area once it holds more than this many characters.
   static constexpr std::size_t kAutoClearLimit = 1'000'000;
 
@@ -69,6 +74,9 @@ class Terminal {
   const std::string& portName() const { return portName_; }
   // Closes an open port and lists the machine's ports again (an empty list keeps the old one).
   void refreshPortList();
+  // The periodic scan: takes the machine's ports as they are now, leaving the port and its
+  // name alone; observers hear of it only when the list changed.
+  void rescanPorts();
   const std::vector<std::string>& portList() const { return portList_; }
   // A baud box text; one that names no rate is ignored.
   void setBaudText(std::string_view text);
@@ -92,6 +100,8 @@ class Terminal {
     return receiveArea_;
   }
   std::uint64_t receivedTotal() const { return receivedTotal_; }
+  // Bytes received up to the last flush: what the receive area (and so the screen) holds.
+  std::uint64_t flushedTotal() const { return flushedTotal_; }
   // "ReceivedTotal(last block)"
   std::string receiveCounterText() const;
   // Writes a line of four blanks and the time, then the receive area and a line end (CR LF).
@@ -133,6 +143,8 @@ class Terminal {
  private:
   void onReceive(const std::uint8_t* data, std::size_t length);
   void flush();
+  // Arms the flush for the end of the current frame (at once after a quiet one).
+  void scheduleFlush();
   // Length of the area once the pending bytes are in.
   std::size_t areaLength() const;
   // Brings the pending hexadecimal bytes (and a pending clear) into the area.
@@ -143,7 +155,10 @@ class Terminal {
   void applyLine();
   bool sendBytes(const std::uint8_t* data, std::size_t length);
   void showMessage(std::string text);
+  // A message that stays until the next one: advice takes longer to read than a second.
+  void showLastingMessage(std::string text);
 
+  Scheduler& scheduler_;
   TerminalLine& line_;
   PortLister portLister_;
   ChangeHandler onChanged_;
@@ -164,6 +179,7 @@ class Terminal {
   bool hexDisplay_ = true;
   bool autoClear_ = true;
   std::uint64_t receivedTotal_ = 0;
+  std::uint64_t flushedTotal_ = 0;
   std::size_t lastReceived_ = 0;
 
   std::string sendText_ = "1276";
@@ -178,10 +194,12 @@ class Terminal {
   std::array<std::string, kReadOutCount> readOutValues_;
 
   unsigned pendingChanges_ = 0;
+  std::int64_t lastFlushMs_ = std::numeric_limits<std::int64_t>::min() / 2;
   std::unique_ptr<Timer> flushTimer_;
   std::unique_ptr<Timer> messageTimer_;
   std::unique_ptr<Timer> clockTimer_;
   std::unique_ptr<Timer> autoSendTimer_;
+  std::unique_ptr<Timer> portScanTimer_;
   FileSender fileSender_;
 };
 

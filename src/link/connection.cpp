@@ -40,10 +40,20 @@ bool Connection::openSelectedPort() {
   port_.setCommName(name);
   try {
     port_.open();
+    permissionDenied_ = false;
     return true;
-  } catch (const SerialPortError&) {
-    show(panel_.searchStatus, "COMLINK", "com_link_busy");
+  } catch (const SerialPortError& error) {
+    noteOpenFailure(error);
     return false;
+  }
+}
+
+void Connection::noteOpenFailure(const SerialPortError& error) {
+  permissionDenied_ = error.failure() == PortFailure::PermissionDenied;
+  if (permissionDenied_) {
+    panel_.searchStatus = port_errors::kPermissionDenied;
+  } else {
+    show(panel_.searchStatus, "COMLINK", "com_link_busy");
   }
 }
 
@@ -126,17 +136,50 @@ void Connection::fillPortBox(std::vector<std::string> ports) {
 void Connection::refreshPortList() {
   if (state_.ConnectedPort.size() >= 2) return;
   std::vector<std::string> ports = systemPorts();
+  const bool searching = state_.ProbeCounter < probe::kStop;
   if (!ports.empty()) {
-    show(panel_.searchStatus, "COMLINK", "com_link_check");
+    // The advice stays readable while the search keeps finding only ports it may not open.
+    if (permissionDenied_) {
+      panel_.searchStatus = port_errors::kPermissionDenied;
+    } else {
+      show(panel_.searchStatus, "COMLINK", "com_link_check");
+    }
     if (panel_.ports.empty()) {
       fillPortBox(std::move(ports));
       state_.ProbeCounter = 0;
       preferredPending_ = preferred_.has_value();
+    } else if (searching && ports != panel_.ports) {
+      followPluggedPorts(std::move(ports));
     }
   } else {
+    if (searching && !panel_.ports.empty()) followPluggedPorts({});
     std::string none = text("com_link_find_no");
     if (panel_.searchStatus != none) panel_.searchStatus = none;
   }
+  panel_.changed();
+}
+
+void Connection::followPluggedPorts(std::vector<std::string> ports) {
+  const std::string current = panel_.portText();
+  panel_.ports = std::move(ports);
+  const auto it = std::find(panel_.ports.begin(), panel_.ports.end(), current);
+  if (it != panel_.ports.end()) {
+    panel_.portIndex = static_cast<int>(it - panel_.ports.begin());
+  } else {
+    // The port being tried is gone: the walk starts again at the head of the new list.
+    port_.close();
+    panel_.portIndex = -1;
+    panel_.rateIndex = -1;
+  }
+}
+
+void Connection::followPortsChosenByHand() {
+  std::vector<std::string> ports = systemPorts();
+  if (ports == panel_.ports) return;
+  const std::string chosen = panel_.portText();
+  panel_.ports = std::move(ports);
+  const auto it = std::find(panel_.ports.begin(), panel_.ports.end(), chosen);
+  panel_.portIndex = it == panel_.ports.end() ? -1 : static_cast<int>(it - panel_.ports.begin());
   panel_.changed();
 }
 
@@ -147,7 +190,11 @@ void Connection::onSecondTick() {
     panel_.portIndex = -1;
   }
 
-  if (panel_.autoSearch) refreshPortList();
+  if (panel_.autoSearch) {
+    refreshPortList();
+  } else if (state_.ConnectedPort.empty()) {
+    followPortsChosenByHand();
+  }
 
   if (panel_.linkShownAsOk && ++state_.IdleTicks > 10) {
     state_.IdleTicks = 0;
@@ -200,8 +247,11 @@ void Connection::connectManually() {
     port_.setBaudRate(reg::kBaudRates[panel_.rateIndex]);
     try {
       port_.open();
-    } catch (const SerialPortError&) {
-      // Ignored: the sends below are dropped and no answer comes.
+    } catch (const SerialPortError& error) {
+      // The sends below are dropped and no answer comes; only a missing permission is worth
+      // a word, since the user can do something about it.
+      if (error.failure() == PortFailure::PermissionDenied)
+        panel_.searchStatus = port_errors::kPermissionDenied;
     }
   }
   std::weak_ptr<bool> alive = alive_;

@@ -37,7 +37,8 @@ class Connection {
   // The connection's share of the one-second tick: search restart, port list refresh,
   // keep-alive and port watch.
   void onSecondTick();
-  // Refreshes the port list while no logger is linked and restarts the search on a new list.
+  // Refreshes the port list while no logger is linked: an empty list is filled and the search
+  // restarted on it; during the search the list follows adapters plugged in or out.
   void refreshPortList();
 
   void connectManually();
@@ -82,6 +83,12 @@ class Connection {
   bool openSelectedPort();
   void applySelectedRate();
   void fillPortBox(std::vector<std::string> ports);
+  // Adapters plugged in or out while searching: the list follows at once, and the walk goes on
+  // from the port it was trying when that port is still there.
+  void followPluggedPorts(std::vector<std::string> ports);
+  // Without the search the list still follows the machine's ports; the choice stays by name.
+  void followPortsChosenByHand();
+  void noteOpenFailure(const SerialPortError& error);
   std::vector<std::string> systemPorts() const {
     return listPorts_ ? listPorts_() : std::vector<std::string>{};
   }
@@ -96,6 +103,7 @@ class Connection {
   TextLookup texts_;
   PortLister listPorts_;
   int portCheckTicks_ = 0;
+  bool permissionDenied_ = false;  // the last port tried may not be opened by this user
   bool searchLoopStarted_ = false;
   bool preferredPending_ = false;
   std::optional<Endpoint> preferred_;

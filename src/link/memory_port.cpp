@@ -8,7 +8,8 @@ MemoryPort::~MemoryPort() = default;
 
 void MemoryPort::open() {
   if (open_) throw SerialPortError(port_errors::kAlreadyOpen);
-  if (openFails_ || vanished_) throw SerialPortError(port_errors::kOpenFailed);
+  if (vanished_) throw SerialPortError(port_errors::kOpenFailed);
+  if (openFails_) throw SerialPortError(port_errors::kOpenFailed, openFailure_);
   open_ = true;
 }
 

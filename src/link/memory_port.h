@@ -42,8 +42,11 @@ class MemoryPort : public Port {
   // bytes arrive as one block delayMs from now.
   void deliver(const Bytes& bytes, int delayMs);
 
-  // open() throws SerialPortError("Error opening serial port") while set.
-  void setOpenFails(bool fails) { openFails_ = fails; }
+  // open() throws SerialPortError("Error opening serial port") while set, with this reason.
+  void setOpenFails(bool fails, PortFailure failure = PortFailure::Other) {
+    openFails_ = fails;
+    openFailure_ = failure;
+  }
   // The line disappears (unplugged, peer gone): the hang-up is reported on the loop, writes and
   // deliveries are dropped, and open() fails until reappear().
   void vanish();
@@ -59,6 +62,7 @@ class MemoryPort : public Port {
   std::string commName_ = "MEM1";
   std::uint32_t baudRate_ = 9600;
   bool open_ = false;
+  PortFailure openFailure_ = PortFailure::Other;
   bool openFails_ = false;
   bool vanished_ = false;
   Device device_;

@@ -12,11 +12,19 @@
 
 namespace ql {
 
+// Why open() failed, where the programs tell the user more than "it failed".
+enum class PortFailure { Other, PermissionDenied, Busy };
+
 // Raised by open() with one of the fixed texts below (a permission or busy note may follow the
 // "Error opening serial port" text).
 class SerialPortError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit SerialPortError(const std::string& text, PortFailure failure = PortFailure::Other)
+      : std::runtime_error(text), failure_(failure) {}
+  PortFailure failure() const { return failure_; }
+
+ private:
+  PortFailure failure_;
 };
 
 namespace port_errors {
@@ -27,6 +35,9 @@ inline constexpr const char* kBufferSetup = "Cannot setup comm buffer";
 inline constexpr const char* kEventFailed = "Unable to create event";
 inline constexpr const char* kReadThreadFailed = "Unable to create read thread";
 inline constexpr const char* kWriteThreadFailed = "Unable to create write thread";
+// What a user told of a port they may not open can do about it.
+inline constexpr const char* kPermissionDenied =
+    "Permission denied: add yourself to the dialout group (sudo usermod -aG dialout $USER) and log in again";
 }  // namespace port_errors
 
 class Port {

@@ -42,20 +42,20 @@ std::uint64_t nextSession() {
 
 [[noreturn]] void fail(const std::string& text) { throw SerialPortError(text); }
 
-std::string openErrorText(int error) {
+}  // namespace
+
+SerialPortError openError(int error) {
+  const std::string failed = port_errors::kOpenFailed;
   switch (error) {
     case EACCES:
     case EPERM:
-      return std::string(port_errors::kOpenFailed) +
-             ": permission denied (the user may need to be a member of the dialout group)";
+      return SerialPortError(failed + ": " + port_errors::kPermissionDenied, PortFailure::PermissionDenied);
     case EBUSY:
-      return std::string(port_errors::kOpenFailed) + ": the port is in use by another program";
+      return SerialPortError(failed + ": the port is in use by another program", PortFailure::Busy);
     default:
-      return port_errors::kOpenFailed;
+      return SerialPortError(failed);
   }
 }
-
-}  // namespace
 
 SerialPort::SerialPort(Scheduler& loop) : loop_(loop), alive_(std::make_shared<SerialPort*>(this)) {}
 
@@ -93,7 +93,7 @@ void SerialPort::open() {
   if (isOpen()) fail(port_errors::kAlreadyOpen);
 
   int fd = ::open(commName_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) fail(openErrorText(errno));
+  if (fd < 0) throw openError(errno);
   if (!isatty(fd)) {
     ::close(fd);
     fail(port_errors::kNotComm);
@@ -101,7 +101,7 @@ void SerialPort::open() {
   // Exclusive use among programs that honour the lock (as serial tools on Linux do).
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
     ::close(fd);
-    fail(openErrorText(EBUSY));
+    throw openError(EBUSY);
   }
 
   auto shared = std::make_shared<Shared>();

@@ -58,6 +58,10 @@ struct Timeouts {
   friend bool operator==(const Timeouts&, const Timeouts&) = default;
 };
 
+// The error open() raises when open(2) fails with this errno: a lack of permission (EACCES,
+// EPERM) says how to get it, a busy port says so.
+SerialPortError openError(int error);
+
 class SerialPort : public Port {
  public:
   static constexpr std::size_t kBlockSize = 2048;

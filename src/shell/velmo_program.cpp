@@ -15,6 +15,8 @@ VelmoProgram::VelmoProgram(Scheduler& loop, Operator& op, Port& port, ProgramEnv
         return std::time(nullptr);
       }) {
   if (!env_.listPorts) env_.listPorts = serialPortPaths;
+  if (!env_.describePort)
+    env_.describePort = [](const std::string& path) { return describeSerialPort(path); };
   TextLookup lookup = [this](const std::string& section, const std::string& key) {
     return text(section, key);
   };

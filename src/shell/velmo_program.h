@@ -75,6 +75,8 @@ struct ProgramEnvironment {
   // The calibration workbench's second port, for the pressure reference; a serial port of the
   // program's own when not given (tests give an in-memory one).
   Port* referencePort = nullptr;
+  // What a port box says of a port; describeSerialPort when empty.
+  PortDescriber describePort{};
 };
 
 class VelmoProgram : private ReplyHandlers {
@@ -107,6 +109,8 @@ class VelmoProgram : private ReplyHandlers {
 
   // Models the window renders.
   ConnectionPanel& connectionPanel() { return panel_; }
+  // What is known of a port (description, stable name), for the port boxes.
+  SerialPortInfo describePort(const std::string& path) const { return env_.describePort(path); }
   InstrumentInfo& instrumentInfo() { return info_; }
   FileTable& fileTable() { return fileTable_; }
   MemoLog& memo() { return memo_; }

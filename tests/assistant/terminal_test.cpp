@@ -8,6 +8,7 @@
 #include "assistant/hex_reader.h"
 #include "link/memory_port.h"
 #include "runtime/virtual_scheduler.h"
+#include "support/fake_port_tree.h"
 
 namespace ql {
 namespace {
@@ -108,13 +109,58 @@ TEST_F(TerminalTest, RefreshClosesThePortAndKeepsTheListWhenNoneAreFound) {
   EXPECT_EQ(terminal.portList(), std::vector<std::string>{"/dev/ttyACM0"});
 }
 
+TEST_F(TerminalTest, APortOpenedWithoutPermissionSaysHowToGetIt) {
+  line.memoryPort.setOpenFails(true, PortFailure::PermissionDenied);
+  terminal.pressOpenButton();
+  EXPECT_FALSE(terminal.portOpen());
+  const std::string advice =
+      "Permission denied: add yourself to the dialout group (sudo usermod -aG dialout $USER) and log in "
+      "again";
+  EXPECT_EQ(terminal.message(), advice);
+  loop.advance(10'000);  // advice stays until something else is said
+  EXPECT_EQ(terminal.message(), advice);
+}
+
+// Adapters plugged in and out of a fake machine reach the list on the periodic scan, while the
+// open port and its name stay as they are.
+TEST(TerminalPortScan, AdaptersPluggedInAndOutReachTheListWithoutTouchingThePort) {
+  test::FakePortTree tree;
+  tree.addUart("ttyS0", "serial8250");
+  VirtualScheduler loop;
+  FakeLine line(loop);
+  Terminal terminal(loop, line, [&tree] { return serialPortPathsIn(tree.roots()); });
+  unsigned changes = 0;
+  terminal.setOnChanged([&changes](unsigned c) { changes |= c; });
+  terminal.pressOpenButton();
+  ASSERT_TRUE(terminal.portOpen());
+  EXPECT_EQ(terminal.portList(), std::vector<std::string>{tree.node("ttyS0")});
+
+  tree.plugUsb("ttyUSB0", "FTDI", "FT232R USB UART", "0403", "6001");
+  loop.advance(Terminal::kPortScanMs - 1);
+  EXPECT_EQ(terminal.portList().size(), 1u);
+  loop.advance(1);
+  EXPECT_EQ(terminal.portList(), (std::vector<std::string>{tree.node("ttyS0"), tree.node("ttyUSB0")}));
+  EXPECT_TRUE(changes & Terminal::kPortList);
+
+  changes = 0;
+  loop.advance(Terminal::kPortScanMs);
+  EXPECT_FALSE(changes & Terminal::kPortList);  // nothing changed, nothing redrawn
+
+  tree.unplug("ttyUSB0");
+  tree.unplug("ttyS0");
+  loop.advance(Terminal::kPortScanMs);
+  EXPECT_TRUE(terminal.portList().empty());  // unlike a refresh by hand, an empty scan counts
+  EXPECT_TRUE(terminal.portOpen());
+  EXPECT_EQ(terminal.portName(), tree.node("ttyS0"));
+}
+
 TEST_F(TerminalTest, LineSettingsFollowTheBoxes) {
   struct BaudCase {
     const char* text;
     std::uint32_t rate;
   };
-  const BaudCase cases[] = {{"115200", 115200}, {"1M", 1000000}, {"5M", 5000000}, {"abc", 5000000},
-                            {"", 5000000},       {"691200", 691200}, {"-5", 691200}};
+  const BaudCase cases[] = {{"115200", 115200}, {"1M", 1000000},    {"5M", 5000000}, {"abc", 5000000},
+                            {"", 5000000},      {"691200", 691200}, {"-5", 691200}};
   for (const auto& c : cases) {
     terminal.setBaudText(c.text);
     EXPECT_EQ(line.applied.baudRate, c.rate) << c.text;
@@ -146,6 +192,26 @@ TEST_F(TerminalTest, ReceivedBlocksAreCountedAndShownInOneBatch) {
   EXPECT_TRUE(changesSeen & Terminal::kCounters);
   EXPECT_EQ(terminal.info(), std::to_string(6 + 49 * 12));  // length before the last block
   EXPECT_EQ(areaText().substr(6, 12), "00 7F 80 FF ");
+}
+
+// A block after a quiet frame is drawn at once; blocks close behind it wait for the frame's end.
+TEST_F(TerminalTest, RedrawsAtMostOnceAFrameAndAtOnceAfterAQuietOne) {
+  open();
+  receive("01");
+  loop.advance(1);
+  EXPECT_EQ(notifications, 1);
+  receive("02");
+  loop.advance(Terminal::kFlushDelayMs / 2);
+  EXPECT_EQ(notifications, 1);
+  loop.advance(Terminal::kFlushDelayMs);  // the frame that began with the first redraw is over
+  EXPECT_EQ(notifications, 2);
+  EXPECT_EQ(terminal.flushedTotal(), 2u);
+
+  loop.advance(100);
+  receive("03");
+  loop.advance(1);
+  EXPECT_EQ(notifications, 3);
+  EXPECT_EQ(areaText(), "01 02 03 ");
 }
 
 TEST_F(TerminalTest, TextDisplayAndStoppedDisplay) {

@@ -4,11 +4,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <thread>
-#include <atomic>
 
 #include "link/crc.h"
 #include "link/line_control.h"
@@ -246,6 +246,7 @@ TEST_F(SerialPortPty, OpenFailuresGiveTheirTextAndLeaveThePortUsable) {
     ADD_FAILURE() << "a port in use opened twice";
   } catch (const SerialPortError& e) {
     EXPECT_EQ(std::string(e.what()).rfind("Error opening serial port", 0), 0u) << e.what();
+    EXPECT_EQ(e.failure(), PortFailure::Busy);
   }
   EXPECT_FALSE(other.isOpen());
 }

@@ -1,13 +1,14 @@
 // The search, manual connect, disconnect and port watch on the virtual clock, against a
 // scripted logger behind an in-memory port.
 
+#include "link/connection.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
 
 #include "link/codecs.h"
-#include "link/connection.h"
 #include "link/crc.h"
 #include "link/memory_port.h"
 #include "link/receive_dispatcher.h"
@@ -67,7 +68,10 @@ class ConnectionTest : public ::testing::Test, protected ReplyHandlers {
   LinkState state;
   ConnectionPanel panel;
   std::vector<std::string> portList{"/dev/ttyA", "/dev/ttyB"};
-  Connection connection{loop, port, state, panel,
+  Connection connection{loop,
+                        port,
+                        state,
+                        panel,
                         [](const std::string& s, const std::string& k) { return s + "/" + k; },
                         [this] { return portList; }};
   ReceiveDispatcher dispatcher{state, *this};
@@ -92,7 +96,8 @@ TEST_F(ConnectionTest, SearchWalksEveryRateOfTheFirstPortBeforeFindingTheSecond)
   EXPECT_EQ(port.baudRate(), 115200u);
   EXPECT_EQ(connectedCalls, 1);
   EXPECT_EQ(panel.linkStatus, text("com_link_ok"));
-  EXPECT_EQ(panel.searchStatus, text("com_link_find1") + " /dev/ttyB, " + text("com_link_find2") + " 115200 bps");
+  EXPECT_EQ(panel.searchStatus,
+            text("com_link_find1") + " /dev/ttyB, " + text("com_link_find2") + " 115200 bps");
 
   auto probes = probesSent();
   ASSERT_EQ(probes.size(), 16u);
@@ -110,6 +115,74 @@ TEST_F(ConnectionTest, SearchWalksEveryRateOfTheFirstPortBeforeFindingTheSecond)
   loop.advance(5000);
   EXPECT_EQ(probesSent().size(), 16u);
   EXPECT_GE(sent.size(), before);
+}
+
+TEST_F(ConnectionTest, AdaptersPluggedInOrOutDuringTheSearchChangeItsListAtOnce) {
+  loggerAt("/dev/ttyUSB0", 9600);
+  connection.startSearchLoop();
+  second->start();
+  loop.advance(3000);  // trying the rates of /dev/ttyA
+  ASSERT_EQ(panel.portText(), "/dev/ttyA");
+
+  // /dev/ttyB is unplugged and the logger's adapter plugged in: the walk carries on at ttyA.
+  portList = {"/dev/ttyA", "/dev/ttyUSB0"};
+  loop.advance(1000);
+  EXPECT_EQ(panel.ports, portList);
+  EXPECT_EQ(panel.portText(), "/dev/ttyA");
+  ASSERT_TRUE(loop.advanceUntil([&] { return state.connected(); }, 15000));
+  EXPECT_EQ(state.ConnectedPort, "/dev/ttyUSB0");
+  for (const auto& probe : probesSent()) EXPECT_NE(probe.port, "/dev/ttyB");
+}
+
+TEST_F(ConnectionTest, UnpluggingThePortBeingTriedStartsTheWalkOnTheRestAndAnEmptyMachineEmptiesTheList) {
+  connection.startSearchLoop();
+  second->start();
+  loop.advance(3000);
+  ASSERT_EQ(panel.portText(), "/dev/ttyA");
+  portList = {"/dev/ttyB"};
+  loop.advance(1000);
+  EXPECT_EQ(panel.ports, portList);
+  loop.advance(1000);
+  EXPECT_EQ(panel.portText(), "/dev/ttyB");
+  EXPECT_EQ(port.commName(), "/dev/ttyB");
+
+  portList.clear();
+  loop.advance(1000);
+  EXPECT_TRUE(panel.ports.empty());
+  EXPECT_FALSE(port.isOpen());
+  EXPECT_EQ(panel.searchStatus, text("com_link_find_no"));
+}
+
+TEST_F(ConnectionTest, WithoutTheSearchTheListStillFollowsThePortsAndKeepsTheChoice) {
+  connection.setAutoSearch(false);
+  panel.ports = {"/dev/ttyA", "/dev/ttyB"};
+  panel.portIndex = 1;
+  second->start();
+  portList = {"/dev/ttyACM0", "/dev/ttyB"};
+  loop.advance(1000);
+  EXPECT_EQ(panel.ports, portList);
+  EXPECT_EQ(panel.portText(), "/dev/ttyB");
+  portList = {"/dev/ttyACM0"};
+  loop.advance(1000);
+  EXPECT_EQ(panel.portIndex, -1);
+  EXPECT_TRUE(sent.empty());
+}
+
+TEST_F(ConnectionTest, APortTheUserMayNotOpenSaysHowToGetPermission) {
+  port.setOpenFails(true, PortFailure::PermissionDenied);
+  connection.startSearchLoop();
+  second->start();
+  loop.advance(3000);
+  const std::string advice =
+      "Permission denied: add yourself to the dialout group (sudo usermod -aG dialout $USER) and log in "
+      "again";
+  EXPECT_EQ(panel.searchStatus, advice);
+  loop.advance(10000);  // the one-second list refresh does not hide it
+  EXPECT_EQ(panel.searchStatus, advice);
+  // Other failures leave the usual search texts.
+  port.setOpenFails(true);
+  loop.advance(6000);
+  EXPECT_EQ(panel.searchStatus, text("com_link_check"));
 }
 
 TEST_F(ConnectionTest, SearchTriesTheLastEndpointFirst) {
@@ -167,7 +240,9 @@ TEST_F(ConnectionTest, NoPortMeansNoFramesAndTheNoPortText) {
 
 TEST_F(ConnectionTest, ManualConnectTakesTheFirstReplyOfAnyKind) {
   // Whatever the logger says at the wrong rate counts after a manual connect.
-  answer = [](const Bytes&, std::uint32_t) -> std::optional<Bytes> { return bytesFromHex("FF 00 7E 31 99 C0"); };
+  answer = [](const Bytes&, std::uint32_t) -> std::optional<Bytes> {
+    return bytesFromHex("FF 00 7E 31 99 C0");
+  };
   int manual = 0;
   connection.onManualConnect = [&] { ++manual; };
   connection.startSearchLoop();

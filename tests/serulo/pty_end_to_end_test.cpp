@@ -3,9 +3,10 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <fstream>
 #include <stdlib.h>
 #include <unistd.h>
+
+#include <fstream>
 
 #include "assistant/hex_reader.h"
 #include "pty_line.h"
@@ -55,7 +56,8 @@ class PtyEndToEnd : public WindowFixture {
   }
   QString receiveViewText() const {
     QString all;
-    for (int r = 0; r < window_->receiveView()->rowCount(); ++r) all += window_->receiveView()->rowText(r) + "|";
+    for (int r = 0; r < window_->receiveView()->rowCount(); ++r)
+      all += window_->receiveView()->rowText(r) + "|";
     return all;
   }
 
@@ -78,8 +80,8 @@ TEST_F(PtyEndToEnd, OpensWithTheLineSettingsAndFollowsTheirChangesWhileOpen) {
   EXPECT_EQ(window.terminal().lineSettings().parity, Parity::Even);
   EXPECT_EQ(window.terminal().lineSettings().byteSize, ByteSize::Seven);
 
-  for (const auto& [text, speed] : {std::pair{"921600", 921600u}, {"691200", 691200u}, {"1M", 1000000u},
-                                    {"250000", 250000u}}) {
+  for (const auto& [text, speed] :
+       {std::pair{"921600", 921600u}, {"691200", 691200u}, {"1M", 1000000u}, {"250000", 250000u}}) {
     find<QComboBox>("baudBox")->setCurrentText(text);
     EXPECT_EQ(line().speed, speed) << text;
   }
@@ -151,6 +153,23 @@ TEST_F(PtyEndToEnd, ChosenFileIsSentWhole) {
   EXPECT_EQ(deviceReads(content.size()), content);
   EXPECT_TRUE(QTest::qWaitFor([&] { return text("messagePanel") == " 发送完毕"; }, 3000));
   EXPECT_EQ(text("infoPanel").toStdString(), path);
+}
+
+TEST_F(PtyEndToEnd, ControlReturnSendsTheSendAreaFromTheKeyboard) {
+  SeruloWindow& window = openWindow({slavePath_});
+  ASSERT_TRUE(window.terminal().portOpen());
+  EXPECT_TRUE(find<QPushButton>("manualSendButton")->toolTip().contains("Ctrl+Return"));
+  auto* sendArea = find<QPlainTextEdit>("sendArea");
+  sendArea->setPlainText("01 02 03");
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+  sendArea->setFocus();
+  QTest::keyClick(sendArea, Qt::Key_Return, Qt::ControlModifier);
+  EXPECT_EQ(deviceReads(3), readHex("01 02 03"));
+  EXPECT_EQ(sendArea->toPlainText(), "01 02 03");  // no new line typed
+  // The keypad's Enter too, wherever the focus is.
+  QTest::keyClick(find<QComboBox>("baudBox"), Qt::Key_Enter, Qt::ControlModifier | Qt::KeypadModifier);
+  EXPECT_EQ(deviceReads(3), readHex("01 02 03"));
+  EXPECT_EQ(window.terminal().sentTotal(), 6u);
 }
 
 }  // namespace

@@ -38,10 +38,14 @@ class WindowFixture : public ::testing::Test {
 
   // A new window; it runs its start-up step (restore settings, open the port) before returning.
   SeruloWindow& openWindow(std::vector<std::string> ports = {"/nonexistent/ttyQL0"}) {
-    window_.reset();
     SeruloOptions options;
-    options.settingsPath = settingsPath();
     options.portLister = [ports] { return ports; };
+    return openWindowWith(std::move(options));
+  }
+  // The same with the caller's port list and descriptions.
+  SeruloWindow& openWindowWith(SeruloOptions options) {
+    window_.reset();
+    options.settingsPath = settingsPath();
     options.dialogs = &dialogs_;
     window_ = std::make_unique<SeruloWindow>(scheduler_, options);
     window_->show();

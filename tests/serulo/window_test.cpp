@@ -1,14 +1,15 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QTimer>
 #include <fstream>
-
-#include <QScrollBar>
 
 #include "assistant/hex_reader.h"
 #include "assistant/receive_area_file.h"
 #include "runtime/ini_file.h"
+#include "support/fake_port_tree.h"
+#include "ui/qt/port_box.h"
 #include "ui/serulo/control_form.h"
 #include "ui/serulo/receive_view.h"
 #include "window_fixture.h"
@@ -27,6 +28,35 @@ TEST_F(SeruloWindowTest, StartsWithItsDefaultsAndReportsAPortThatCannotOpen) {
   EXPECT_EQ(find<QPushButton>("openButton")->text(), "打开串口");
   EXPECT_EQ(text("messagePanel"), "串口不存在或被占用");
   EXPECT_TRUE(QTest::qWaitFor([&] { return text("messagePanel").isEmpty(); }, 3000));
+}
+
+TEST_F(SeruloWindowTest, PortBoxDescribesThePortsAndFollowsAdaptersKeepingTheChoice) {
+  test::FakePortTree tree;
+  tree.addUart("ttyS0", "serial8250");
+  SeruloOptions options;
+  options.portLister = [&tree] { return serialPortPathsIn(tree.roots()); };
+  options.portDescriber = [&tree](const std::string& path) { return describeSerialPort(path, tree.roots()); };
+  SeruloWindow& window = openWindowWith(std::move(options));
+  auto* portBox = find<QComboBox>("portBox");
+  ASSERT_EQ(portBox->count(), 1);
+  EXPECT_EQ(portBox->currentText().toStdString(), tree.node("ttyS0"));
+
+  tree.plugUsb("ttyUSB0", "FTDI", "FT232R USB UART", "0403", "6001", "usb-FTDI_FT232R-if00-port0");
+  window.terminal().rescanPorts();
+  ASSERT_EQ(portBox->count(), 2);
+  // The edit and the settings keep the device path; the drop-down and tooltip tell what it is.
+  EXPECT_EQ(portBox->itemText(1).toStdString(), tree.node("ttyUSB0"));
+  EXPECT_EQ(portPathAt(portBox, 1).toStdString(), tree.node("ttyUSB0"));
+  EXPECT_EQ(portBox->itemData(1, kPortLabelRole).toString().toStdString(),
+            tree.node("ttyUSB0") + " — FTDI FT232R USB UART (0403:6001)");
+  EXPECT_TRUE(portBox->itemData(1, Qt::ToolTipRole).toString().endsWith("usb-FTDI_FT232R-if00-port0"));
+  EXPECT_EQ(portBox->currentText().toStdString(), tree.node("ttyS0"));
+
+  tree.unplug("ttyS0");
+  window.terminal().rescanPorts();
+  EXPECT_EQ(portBox->count(), 1);
+  EXPECT_EQ(portBox->currentText().toStdString(), tree.node("ttyS0"));
+  EXPECT_EQ(window.currentSettings().portName, tree.node("ttyS0"));
 }
 
 TEST_F(SeruloWindowTest, ChecksumButtonsAndConvertersWorkOnTheirFields) {
@@ -136,9 +166,7 @@ TEST_F(SeruloWindowTest, ControlFormStoresTheParametersAtOnceAndTheReadOutUsesTh
   EXPECT_EQ(text("readOutCaption3"), "计数");
 
   // Escape closes the form without a change.
-  QTimer::singleShot(50, [] {
-    QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape);
-  });
+  QTimer::singleShot(50, [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape); });
   again.openControlForm();
   EXPECT_EQ(again.terminal().readOutParameters(), p);
 }

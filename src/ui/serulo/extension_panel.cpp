@@ -47,8 +47,9 @@ constexpr ChecksumCaption kChecksumButtons[] = {
 
 }  // namespace
 
-ExtensionPanel::ExtensionPanel(Terminal& terminal, QPlainTextEdit& sendArea, QWidget* parent)
-    : QWidget(parent), terminal_(terminal), sendArea_(sendArea) {
+ExtensionPanel::ExtensionPanel(Terminal& terminal, QuickSendRows& quickSend, QPlainTextEdit& sendArea,
+                               QWidget* parent)
+    : QWidget(parent), terminal_(terminal), quickSend_(quickSend), sendArea_(sendArea) {
   setObjectName("extensionPanel");
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(2, 2, 2, 2);
@@ -56,6 +57,18 @@ ExtensionPanel::ExtensionPanel(Terminal& terminal, QPlainTextEdit& sendArea, QWi
   layout->addWidget(buildChecksumButtons());
   layout->addWidget(buildConverters());
   layout->addStretch();
+  renderQuickSend();
+  // The model outlives the panel (both belong to the window, the model declared first).
+  quickSend_.subscribe([this] { renderQuickSend(); });
+}
+
+void ExtensionPanel::renderQuickSend() {
+  for (int k = 0; k < kQuickSendRows; ++k) {
+    const QuickSendRow& row = quickSend_.row(k);
+    quickButtons_[k]->setText(q(row.caption));
+    // An edit that already shows its text keeps its caret.
+    if (quickEdits_[k]->text() != q(row.text)) quickEdits_[k]->setText(q(row.text));
+  }
 }
 
 QWidget* ExtensionPanel::buildQuickSendRows() {
@@ -71,9 +84,10 @@ QWidget* ExtensionPanel::buildQuickSendRows() {
     quickButtons_[k] = new QPushButton(kQuickSendDefaultCaption);
     quickButtons_[k]->setObjectName(QString("quickSendButton%1").arg(k + 1));
     quickButtons_[k]->setMinimumWidth(60);
-    QLineEdit* edit = quickEdits_[k];
+    connect(quickEdits_[k], &QLineEdit::textChanged, this,
+            [this, k](const QString& text) { quickSend_.setText(k, text.toStdString()); });
     connect(quickButtons_[k], &QPushButton::clicked, this,
-            [this, edit] { terminal_.quickSend(edit->text().toStdString()); });
+            [this, k] { terminal_.quickSend(quickSend_.row(k).text); });
     grid->addWidget(quickEdits_[k], k, 0);
     grid->addWidget(quickButtons_[k], k, 1);
   }

@@ -11,18 +11,19 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <ctime>
-#include <filesystem>
+#include <utility>
 
 #include "assistant/hex_reader.h"
 #include "assistant/line_options.h"
-#include "assistant/receive_area_file.h"
 #include "link/port_list.h"
 #include "runtime/encoding.h"
-#include "runtime/ini_file.h"
+#include "ui/qt/port_box.h"
 #include "ui/serulo/control_form.h"
 #include "ui/serulo/extension_panel.h"
 #include "ui/serulo/receive_view.h"
@@ -73,6 +74,8 @@ QComboBox* box(const std::vector<std::string>& items, const char* name) {
   return combo;
 }
 
+QKeySequence sendKeys() { return QKeySequence(Qt::CTRL | Qt::Key_Return); }
+
 QPushButton* button(const char* caption, const char* name) {
   auto* b = new QPushButton(caption);
   b->setObjectName(name);
@@ -83,12 +86,13 @@ QPushButton* button(const char* caption, const char* name) {
 
 SeruloWindow::SeruloWindow(Scheduler& scheduler, SeruloOptions options, QWidget* parent)
     : QWidget(parent),
-      settingsPath_(options.settingsPath.empty()
-                        ? chooseSettingsPath(std::filesystem::current_path().string(), userConfigDir())
-                        : options.settingsPath),
+      session_(options.settingsPath),
+      describePort_(options.portDescriber ? options.portDescriber
+                                          : [](const std::string& path) { return describeSerialPort(path); }),
       port_(scheduler),
       line_(port_),
-      terminal_(scheduler, line_, options.portLister ? options.portLister : Terminal::PortLister(serialPortPaths)),
+      terminal_(scheduler, line_,
+                options.portLister ? options.portLister : Terminal::PortLister(serialPortPaths)),
       qtDialogs_(this),
       dialogs_(options.dialogs ? options.dialogs : &qtDialogs_),
       savePath_(QDir::homePath() + "/TEST.TXT") {
@@ -100,7 +104,7 @@ SeruloWindow::SeruloWindow(Scheduler& scheduler, SeruloOptions options, QWidget*
   receiveView_->setObjectName("receiveView");
   receiveView_->setArea(&terminal_.receiveArea());
   auto* sendPanel = buildSendPanel();
-  extensionPanel_ = new ExtensionPanel(terminal_, *sendArea_);
+  extensionPanel_ = new ExtensionPanel(terminal_, session_.quickSend(), *sendArea_);
   extensionPanel_->setFixedWidth(250);
   extensionPanel_->hide();
 
@@ -126,15 +130,20 @@ SeruloWindow::SeruloWindow(Scheduler& scheduler, SeruloOptions options, QWidget*
   layout->addWidget(buildStatusBar());
 
   resize(710, 561);
-  // Window creation already takes the position and size from the settings file.
-  IniFile ini;
-  if (ini.load(settingsPath_)) {
-    const WindowGeometry g = readAssistantSettings(ini).window;
+  // The settings file is read once; window creation already takes the position and size.
+  if (session_.load()) {
+    const WindowGeometry g = session_.settings().window;
     move(g.left, g.top);
     resize(g.width, g.height);
   }
 
   connectTerminal();
+  statusTimer_.setSingleShot(true);
+  connect(&statusTimer_, &QTimer::timeout, this, [this] {
+    const unsigned changes = std::exchange(deferredStatus_, 0u);
+    sinceStatusShown_.start();
+    render(changes);
+  });
   render(~0u);
   QTimer::singleShot(kStartUpDelayMs, this, [this] { startUp(); });
 }
@@ -154,7 +163,17 @@ QWidget* SeruloWindow::buildPortPanel() {
   auto* grid = new QGridLayout(panelWidget);
   grid->setContentsMargins(0, 0, 0, 0);
   grid->setVerticalSpacing(3);
+  int row = 0;
+  addLineBoxes(grid, row);
+  addDisplayControls(grid, row);
+  grid->addWidget(buildReadOutPanel(), row++, 0, 1, 2);
+  grid->setRowStretch(row, 1);
+  connectPortPanel();
+  connectDisplayControls();
+  return panelWidget;
+}
 
+void SeruloWindow::addLineBoxes(QGridLayout* grid, int& row) {
   portLabel_ = new QLabel("串口：");
   portLabel_->setToolTip("双击刷新串口");
   portBox_ = new QComboBox;
@@ -170,7 +189,6 @@ QWidget* SeruloWindow::buildPortPanel() {
   dataBitsBox_ = box(dataBitsItems(), "dataBitsBox");
   stopBitsBox_ = box(stopBitsItems(), "stopBitsBox");
 
-  int row = 0;
   auto addRow = [&](QWidget* label, QWidget* field) {
     grid->addWidget(label, row, 0);
     grid->addWidget(field, row, 1);
@@ -188,10 +206,12 @@ QWidget* SeruloWindow::buildPortPanel() {
   openButton_ = button(kOpenCaption, "openButton");
   grid->addWidget(lamp_, row, 0, Qt::AlignCenter);
   grid->addWidget(openButton_, row++, 1);
+}
 
-  auto* clearButton = button("清空接收区", "clearReceiveButton");
+void SeruloWindow::addDisplayControls(QGridLayout* grid, int& row) {
+  clearReceiveButton_ = button("清空接收区", "clearReceiveButton");
   displayButton_ = button(kStopDisplayCaption, "displayButton");
-  grid->addWidget(clearButton, row, 0);
+  grid->addWidget(clearReceiveButton_, row, 0);
   grid->addWidget(displayButton_, row++, 1);
 
   autoClearCheck_ = new QCheckBox("自动清空显示区");
@@ -206,14 +226,16 @@ QWidget* SeruloWindow::buildPortPanel() {
   grid->addWidget(hexDisplayCheck_, row++, 0, 1, 2);
   grid->addWidget(rememberCheck_, row++, 0, 1, 2);
 
-  auto* saveButton = button("保存到文件", "saveButton");
-  grid->addWidget(saveButton, row++, 0, 1, 2);
+  saveButton_ = button("保存到文件", "saveButton");
+  grid->addWidget(saveButton_, row++, 0, 1, 2);
   savePathLabel_ = new QLabel(savePath_);
   savePathLabel_->setObjectName("savePathLabel");
   savePathLabel_->setToolTip("双击选择保存文件");
   savePathLabel_->setWordWrap(true);
   grid->addWidget(savePathLabel_, row++, 0, 1, 2);
+}
 
+QWidget* SeruloWindow::buildReadOutPanel() {
   readOutPanel_ = new QWidget;
   readOutPanel_->setObjectName("readOutPanel");
   auto* readOutGrid = new QGridLayout(readOutPanel_);
@@ -226,12 +248,14 @@ QWidget* SeruloWindow::buildPortPanel() {
     readOutGrid->addWidget(readOutCaptions_[i], static_cast<int>(i), 0);
     readOutGrid->addWidget(readOutValues_[i], static_cast<int>(i), 1);
   }
-  grid->addWidget(readOutPanel_, row++, 0, 1, 2);
-  grid->setRowStretch(row, 1);
+  return readOutPanel_;
+}
 
+// Every edit goes to the terminal (what the port does) and to the session (what is saved).
+void SeruloWindow::connectPortPanel() {
   portLabel_->installEventFilter(this);
   portBox_->lineEdit()->installEventFilter(this);
-  savePathLabel_->installEventFilter(this);
+  AssistantSettings& settings = session_.settings();
 
   connect(openButton_, &QPushButton::clicked, this, [this] {
     terminal_.setParityIndex(parityBox_->currentIndex());
@@ -239,31 +263,53 @@ QWidget* SeruloWindow::buildPortPanel() {
     terminal_.pressOpenButton();
   });
   // The port is re-targeted once a name is chosen or typed in full, not on every keystroke.
-  connect(portBox_, &QComboBox::textActivated, this, [this](const QString& name) {
-    terminal_.setPortName(name.toStdString());
+  connect(portBox_, &QComboBox::textActivated, this, [this, &settings](const QString& name) {
+    settings.portName = name.toStdString();
+    terminal_.setPortName(settings.portName);
   });
-  connect(portBox_->lineEdit(), &QLineEdit::editingFinished, this, [this] {
-    if (portBox_->currentText().toStdString() != terminal_.portName()) {
-      terminal_.setPortName(portBox_->currentText().toStdString());
-    }
+  connect(portBox_->lineEdit(), &QLineEdit::editingFinished, this, [this, &settings] {
+    settings.portName = portBox_->currentText().toStdString();
+    if (settings.portName != terminal_.portName()) terminal_.setPortName(settings.portName);
   });
-  connect(baudBox_, &QComboBox::currentTextChanged, this,
-          [this](const QString& text) { terminal_.setBaudText(text.toStdString()); });
-  connect(parityBox_, &QComboBox::currentIndexChanged, this, [this](int i) { terminal_.setParityIndex(i); });
-  connect(dataBitsBox_, &QComboBox::currentIndexChanged, this, [this](int i) { terminal_.setDataBitsIndex(i); });
-  connect(stopBitsBox_, &QComboBox::currentIndexChanged, this, [this](int i) { terminal_.setStopBitsIndex(i); });
-  connect(clearButton, &QPushButton::clicked, this, [this] { terminal_.clearReceiveArea(); });
+  connect(baudBox_, &QComboBox::currentTextChanged, this, [this, &settings](const QString& text) {
+    settings.baudText = text.toStdString();
+    terminal_.setBaudText(settings.baudText);
+  });
+  connect(parityBox_, &QComboBox::currentIndexChanged, this, [this, &settings](int i) {
+    settings.parityIndex = i;
+    terminal_.setParityIndex(i);
+  });
+  connect(dataBitsBox_, &QComboBox::currentIndexChanged, this, [this, &settings](int i) {
+    settings.dataBitsIndex = i;
+    terminal_.setDataBitsIndex(i);
+  });
+  connect(stopBitsBox_, &QComboBox::currentIndexChanged, this, [this, &settings](int i) {
+    settings.stopBitsIndex = i;
+    terminal_.setStopBitsIndex(i);
+  });
+}
+
+void SeruloWindow::connectDisplayControls() {
+  savePathLabel_->installEventFilter(this);
+  AssistantSettings& settings = session_.settings();
+  connect(clearReceiveButton_, &QPushButton::clicked, this, [this] { terminal_.clearReceiveArea(); });
   connect(displayButton_, &QPushButton::clicked, this, [this] {
     const bool running = !terminal_.displayRunning();
     terminal_.setDisplayRunning(running);
     displayButton_->setText(running ? kStopDisplayCaption : kStartDisplayCaption);
   });
-  connect(autoClearCheck_, &QCheckBox::toggled, this, [this](bool on) { terminal_.setAutoClear(on); });
-  connect(hexDisplayCheck_, &QCheckBox::toggled, this, [this](bool on) { terminal_.setHexDisplay(on); });
-  connect(saveButton, &QPushButton::clicked, this, [this] {
-    terminal_.saveReceiveArea(savePath_.toStdString(), localDateTime(std::time(nullptr)));
+  connect(autoClearCheck_, &QCheckBox::toggled, this, [this, &settings](bool on) {
+    settings.autoClear = on;
+    terminal_.setAutoClear(on);
   });
-  return panelWidget;
+  connect(hexDisplayCheck_, &QCheckBox::toggled, this, [this, &settings](bool on) {
+    settings.hexDisplay = on;
+    terminal_.setHexDisplay(on);
+  });
+  connect(rememberCheck_, &QCheckBox::toggled, this,
+          [&settings](bool on) { settings.rememberInterface = on; });
+  connect(saveButton_, &QPushButton::clicked, this,
+          [this] { terminal_.saveReceiveArea(savePath_.toStdString(), localDateTime(std::time(nullptr))); });
 }
 
 QWidget* SeruloWindow::buildSendPanel() {
@@ -281,11 +327,12 @@ QWidget* SeruloWindow::buildSendPanel() {
   periodBox_->setObjectName("periodBox");
   periodBox_->setRange(kAutoSendPeriodMin, kAutoSendPeriodMax);
   periodBox_->setValue(1000);
-  auto* manualSend = button("手动发送", "manualSendButton");
+  manualSendButton_ = button("手动发送", "manualSendButton");
+  manualSendButton_->setToolTip(QString("手动发送 (%1)").arg(sendKeys().toString(QKeySequence::NativeText)));
   auto* clearSend = button("清空发送", "clearSendButton");
   auto* chooseFile = button("选择发送文件", "chooseFileButton");
   auto* resetCounters = button("计数器清零", "resetCountersButton");
-  auto* settings = button("设置", "settingsButton");
+  auto* settingsButton = button("设置", "settingsButton");
   extensionButton_ = button(kShowExtensionCaption, "extensionButton");
   auto* exitButton = button("退出", "exitButton");
 
@@ -298,7 +345,7 @@ QWidget* SeruloWindow::buildSendPanel() {
   controlsGrid->addWidget(autoSendCheck_, 0, 1);
   controlsGrid->addWidget(new QLabel("自动周期ms"), 1, 0);
   controlsGrid->addWidget(periodBox_, 1, 1);
-  controlsGrid->addWidget(manualSend, 2, 0);
+  controlsGrid->addWidget(manualSendButton_, 2, 0);
   controlsGrid->addWidget(clearSend, 2, 1);
   controlsGrid->addWidget(chooseFile, 3, 0, 1, 2);
 
@@ -314,7 +361,7 @@ QWidget* SeruloWindow::buildSendPanel() {
   sendAreaTools->addWidget(convertCheck_, 0, 0);
   sendAreaTools->addWidget(clearSendArea, 0, 1);
   sendAreaTools->addWidget(resetCounters, 1, 0);
-  sendAreaTools->addWidget(settings, 1, 1);
+  sendAreaTools->addWidget(settingsButton, 1, 1);
   sendAreaTools->addWidget(extensionButton_, 2, 0);
   sendAreaTools->addWidget(exitButton, 2, 1);
   sendAreaTools->setRowStretch(3, 1);
@@ -325,12 +372,26 @@ QWidget* SeruloWindow::buildSendPanel() {
   grid->setColumnStretch(1, 1);
 
   terminal_.setSendText(kDefaultSendText);
-  connect(sendArea_, &QPlainTextEdit::textChanged, this,
-          [this] { terminal_.setSendText(sendArea_->toPlainText().toStdString()); });
-  connect(hexSendCheck_, &QCheckBox::toggled, this, [this](bool on) { terminal_.setHexSend(on); });
+  AssistantSettings& settings = session_.settings();
+  connect(sendArea_, &QPlainTextEdit::textChanged, this, [this, &settings] {
+    settings.sendText = sendArea_->toPlainText().toStdString();
+    terminal_.setSendText(settings.sendText);
+  });
+  connect(hexSendCheck_, &QCheckBox::toggled, this, [this, &settings](bool on) {
+    settings.hexSend = on;
+    terminal_.setHexSend(on);
+  });
   connect(autoSendCheck_, &QCheckBox::toggled, this, [this](bool on) { terminal_.setAutoSend(on); });
-  connect(periodBox_, &QSpinBox::valueChanged, this, [this](int ms) { terminal_.setAutoSendPeriod(ms); });
-  connect(manualSend, &QPushButton::clicked, this, [this] { terminal_.sendOnce(); });
+  connect(periodBox_, &QSpinBox::valueChanged, this, [this, &settings](int ms) {
+    settings.autoSendPeriod = ms;
+    terminal_.setAutoSendPeriod(ms);
+  });
+  connect(manualSendButton_, &QPushButton::clicked, this, [this] { terminal_.sendOnce(); });
+  // The keyboard's send, from anywhere in the window (the send area keeps Return for new lines).
+  for (const QKeySequence& keys : {sendKeys(), QKeySequence(Qt::CTRL | Qt::Key_Enter)}) {
+    auto* shortcut = new QShortcut(keys, this);
+    connect(shortcut, &QShortcut::activated, this, [this] { terminal_.sendOnce(); });
+  }
   connect(clearSend, &QPushButton::clicked, this, [this] { sendArea_->clear(); });
   connect(clearSendArea, &QPushButton::clicked, this, [this] {
     sendArea_->clear();
@@ -338,7 +399,7 @@ QWidget* SeruloWindow::buildSendPanel() {
   });
   connect(chooseFile, &QPushButton::clicked, this, [this] { chooseSendFile(); });
   connect(resetCounters, &QPushButton::clicked, this, [this] { terminal_.resetCounters(); });
-  connect(settings, &QPushButton::clicked, this, [this] { openControlForm(); });
+  connect(settingsButton, &QPushButton::clicked, this, [this] { openControlForm(); });
   connect(extensionButton_, &QPushButton::clicked, this,
           [this] { setExtensionShown(!extensionPanel_->isVisibleTo(this)); });
   connect(exitButton, &QPushButton::clicked, this, &QWidget::close);
@@ -379,7 +440,21 @@ void SeruloWindow::connectTerminal() {
 }
 
 void SeruloWindow::render(unsigned changes) {
-  if (changes & Terminal::kReceiveArea) receiveView_->refresh();
+  if (changes & Terminal::kReceiveArea) {
+    receiveView_->refresh();
+    // The counter and the information panel follow every received block; read by a person,
+    // ten times a second is plenty, and each of their redraws is a window repaint of its own.
+    constexpr unsigned kStatus = Terminal::kCounters | Terminal::kInfo;
+    if (sinceStatusShown_.isValid() && sinceStatusShown_.elapsed() < kStatusIntervalMs) {
+      deferredStatus_ |= changes & kStatus;
+      changes &= ~kStatus;
+      if (deferredStatus_ && !statusTimer_.isActive()) {
+        statusTimer_.start(kStatusIntervalMs - static_cast<int>(sinceStatusShown_.elapsed()));
+      }
+    } else {
+      sinceStatusShown_.start();
+    }
+  }
   if (changes & Terminal::kCounters) {
     receiveCounter_->setText(q(terminal_.receiveCounterText()));
     sendCounter_->setText(q(terminal_.sendCounterText()));
@@ -388,35 +463,47 @@ void SeruloWindow::render(unsigned changes) {
     openButton_->setText(terminal_.portOpen() ? kCloseCaption : kOpenCaption);
     lamp_->setPixmap(lampPixmap(terminal_.portOpen()));
   }
-  if (changes & Terminal::kMessage) messagePanel_->setText(q(terminal_.message()));
+  if (changes & Terminal::kMessage) {
+    // Long advice (a missing permission) does not fit the panel: its tooltip holds it whole.
+    messagePanel_->setText(q(terminal_.message()));
+    messagePanel_->setToolTip(q(terminal_.message()));
+  }
   if (changes & Terminal::kClock) clockPanel_->setText(q(terminal_.clockText()));
   if (changes & Terminal::kInfo) infoPanel_->setText(q(terminal_.info()));
   if (changes & Terminal::kReadOut) {
-    for (std::size_t i = 0; i < kReadOutCount; ++i) readOutValues_[i]->setText(q(terminal_.readOutValues()[i]));
+    for (std::size_t i = 0; i < kReadOutCount; ++i)
+      readOutValues_[i]->setText(q(terminal_.readOutValues()[i]));
   }
   if (changes & Terminal::kPortList) refreshPortBox();
 }
 
 void SeruloWindow::refreshPortBox() {
   const QString text = portBox_->currentText();
-  portBox_->clear();
-  for (const auto& name : terminal_.portList()) portBox_->addItem(q(name));
+  std::vector<SerialPortInfo> ports;
+  for (const auto& path : terminal_.portList()) ports.push_back(describePort_(path));
+  const QSignalBlocker blocker(portBox_);
+  showPorts(portBox_, ports);
+  // The choice stays whatever the list now holds: a vanished port stays named until replaced.
   portBox_->setCurrentText(text.isEmpty() ? q(terminal_.portName()) : text);
 }
 
 void SeruloWindow::startUp() {
-  IniFile ini;
-  const bool haveFile = ini.load(settingsPath_);
-  if (haveFile) applySettings(readAssistantSettings(ini));
+  const bool haveFile = session_.loadedFromFile();
+  if (haveFile) {
+    applySettings(session_.current());
+  } else {
+    session_.settings().portName = terminal_.portName();  // the first listed port
+  }
   applyReadOutCaptions();
   terminal_.clearReceiveArea();
-  if (const auto text = readReceiveAreaFile(receiveAreaFilePath(settingsPath_))) terminal_.setReceiveText(*text);
+  if (const auto& text = session_.restoredReceiveText()) terminal_.setReceiveText(*text);
   // The boxes as their change handlers apply them, then the open button pressed once.
-  terminal_.setPortName(portBox_->currentText().toStdString());
-  terminal_.setBaudText(baudBox_->currentText().toStdString());
-  terminal_.setDataBitsIndex(dataBitsBox_->currentIndex());
+  const AssistantSettings& settings = session_.settings();
+  terminal_.setPortName(settings.portName);
+  terminal_.setBaudText(settings.baudText);
+  terminal_.setDataBitsIndex(settings.dataBitsIndex);
   openButton_->click();
-  if (haveFile && readAssistantSettings(ini).extensionShown) setExtensionShown(true);
+  if (haveFile && settings.extensionShown) setExtensionShown(true);
   startedUp_ = true;
 }
 
@@ -432,10 +519,6 @@ void SeruloWindow::applySettings(const AssistantSettings& s) {
   hexSendCheck_->setChecked(s.hexSend);
   periodBox_->setValue(s.autoSendPeriod);
   sendArea_->setPlainText(q(s.sendText));
-  for (int k = 0; k < kQuickSendRows; ++k) {
-    extensionPanel_->quickSendButton(k)->setText(q(s.quickSendCaptions[k]));
-    extensionPanel_->quickSendEdit(k)->setText(q(s.quickSendTexts[k]));
-  }
   terminal_.setReadOutParameters(s.readOut);
 }
 
@@ -452,67 +535,34 @@ void SeruloWindow::applyReadOutCaptions() {
 }
 
 AssistantSettings SeruloWindow::currentSettings() const {
-  AssistantSettings s;
+  AssistantSettings s = session_.current();
+  // The window's place is the one thing taken from the window itself: where it is now.
   const int extensionWidth = extensionPanel_->isVisibleTo(this) ? extensionPanel_->width() + 1 : 0;
   s.window = {y(), x(), width() - extensionWidth, height()};
-  s.rememberInterface = rememberCheck_->isChecked();
-  s.portName = portBox_->currentText().toStdString();
-  s.baudText = baudBox_->currentText().toStdString();
-  s.parityIndex = parityBox_->currentIndex();
-  s.dataBitsIndex = dataBitsBox_->currentIndex();
-  s.stopBitsIndex = stopBitsBox_->currentIndex();
-  s.autoClear = autoClearCheck_->isChecked();
-  s.hexDisplay = hexDisplayCheck_->isChecked();
-  s.hexSend = hexSendCheck_->isChecked();
-  s.autoSendPeriod = periodBox_->value();
-  s.sendText = sendArea_->toPlainText().toStdString();
-  s.extensionShown = extensionPanel_->isVisibleTo(this);
-  for (int k = 0; k < kQuickSendRows; ++k) {
-    s.quickSendCaptions[k] = extensionPanel_->quickSendButton(k)->text().toStdString();
-    s.quickSendTexts[k] = extensionPanel_->quickSendEdit(k)->text().toStdString();
-  }
-  s.readOut = terminal_.readOutParameters();
   return s;
 }
 
 void SeruloWindow::saveOnClose() {
-  if (savedOnClose_) return;
-  savedOnClose_ = true;
-  IniFile ini;
-  const bool haveFile = ini.load(settingsPath_);
-  std::error_code ec;
-  if (rememberCheck_->isChecked()) {
-    std::filesystem::create_directories(std::filesystem::path(settingsPath_).parent_path(), ec);
-    writeInterfaceSettings(ini, currentSettings());
-    ini.save(settingsPath_);
-    writeReceiveAreaFile(receiveAreaFilePath(settingsPath_), terminal_.receiveArea().utf8());
-  } else if (haveFile) {
-    writeRememberOff(ini);  // so that the box stays unticked at the next start
-    ini.save(settingsPath_);
-  }
+  session_.settings().window = currentSettings().window;
+  session_.saveAtExit(terminal_.receiveArea().utf8());
 }
 
 void SeruloWindow::openControlForm() {
   std::array<QString, kQuickSendRows> captions;
-  for (int k = 0; k < kQuickSendRows; ++k) captions[k] = extensionPanel_->quickSendButton(k)->text();
+  for (int k = 0; k < kQuickSendRows; ++k) captions[k] = q(session_.quickSend().row(k).caption);
   ControlForm form(captions, terminal_.readOutParameters(), this);
   if (form.exec() != QDialog::Accepted) return;
-  const auto newCaptions = form.captions();
-  for (int k = 0; k < kQuickSendRows; ++k) extensionPanel_->quickSendButton(k)->setText(newCaptions[k]);
-  const ReadOutParameters parameters = form.parameters();
+  std::array<std::string, kQuickSendRows> newCaptions;
+  for (int k = 0; k < kQuickSendRows; ++k) newCaptions[k] = form.captions()[k].toStdString();
   // The parameters are stored at once, whatever "界面记忆" says.
-  IniFile ini;
-  ini.load(settingsPath_);
-  writeReadOutSettings(ini, parameters);
-  std::error_code ec;
-  std::filesystem::create_directories(std::filesystem::path(settingsPath_).parent_path(), ec);
-  ini.save(settingsPath_);
-  terminal_.setReadOutParameters(parameters);
+  session_.acceptControlForm(newCaptions, form.parameters());
+  terminal_.setReadOutParameters(session_.settings().readOut);
   applyReadOutCaptions();
 }
 
 void SeruloWindow::setExtensionShown(bool shown) {
   if (shown == extensionPanel_->isVisibleTo(this)) return;
+  session_.settings().extensionShown = shown;
   const int delta = extensionPanel_->width() + 1;
   extensionPanel_->setVisible(shown);
   extensionButton_->setText(shown ? kHideExtensionCaption : kShowExtensionCaption);
@@ -527,7 +577,8 @@ void SeruloWindow::chooseSavePath() {
 }
 
 void SeruloWindow::chooseSendFile() {
-  const std::string path = dialogs_->chooseOpenFile("选择发送文件", QDir::currentPath().toStdString(), kTextFileFilters);
+  const std::string path =
+      dialogs_->chooseOpenFile("选择发送文件", QDir::currentPath().toStdString(), kTextFileFilters);
   if (path.empty()) return;
   terminal_.sendFile(path);
 }

@@ -3,19 +3,23 @@
 // read-out labels and the extension panel. The logic lives in Terminal; the window renders its
 // state and forwards what the user does.
 
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QWidget>
 #include <array>
 #include <memory>
 #include <string>
 
-#include "assistant/assistant_settings.h"
+#include "assistant/assistant_session.h"
 #include "assistant/terminal.h"
 #include "assistant/terminal_line.h"
+#include "link/port_list.h"
 #include "link/serial_port.h"
 #include "ui/qt/qt_operator.h"
 
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -32,6 +36,8 @@ struct SeruloOptions {
   std::string settingsPath;
   // The machine's serial ports; empty: the system's devices and VELMO_EXTRA_PORTS.
   Terminal::PortLister portLister;
+  // What the port box says of a port; empty: what sysfs tells.
+  PortDescriber portDescriber;
   // Dialogs; null: Qt dialogs over the window.
   Operator* dialogs = nullptr;
 };
@@ -51,11 +57,12 @@ class SeruloWindow : public QWidget {
   Terminal& terminal() { return terminal_; }
   ReceiveView* receiveView() const { return receiveView_; }
   ExtensionPanel* extensionPanel() const { return extensionPanel_; }
-  const std::string& settingsPath() const { return settingsPath_; }
+  const std::string& settingsPath() const { return session_.settingsPath(); }
   // True once the start-up step (settings restored, port opened) has run.
   bool startedUp() const { return startedUp_; }
-  // The settings as the controls show them now.
+  // The settings as they would be saved now.
   AssistantSettings currentSettings() const;
+  AssistantSession& session() { return session_; }
   // Opens the control form; returns when it closes.
   void openControlForm();
 
@@ -66,6 +73,11 @@ class SeruloWindow : public QWidget {
 
  private:
   QWidget* buildPortPanel();
+  void addLineBoxes(QGridLayout* grid, int& row);
+  void addDisplayControls(QGridLayout* grid, int& row);
+  QWidget* buildReadOutPanel();
+  void connectPortPanel();
+  void connectDisplayControls();
   QWidget* buildSendPanel();
   QWidget* buildStatusBar();
   void connectTerminal();
@@ -80,14 +92,18 @@ class SeruloWindow : public QWidget {
   void chooseSendFile();
   void toggleSendAreaForm(bool toHex);
 
-  std::string settingsPath_;
+  AssistantSession session_;
+  PortDescriber describePort_;
   SerialPort port_;
   SerialTerminalLine line_;
   Terminal terminal_;
   QtOperator qtDialogs_;
   Operator* dialogs_;
-  bool savedOnClose_ = false;
   bool startedUp_ = false;
+  static constexpr int kStatusIntervalMs = 100;
+  unsigned deferredStatus_ = 0;  // status-bar changes of received data waiting for their turn
+  QTimer statusTimer_;
+  QElapsedTimer sinceStatusShown_;
   QString savePath_;
 
   QComboBox* portBox_ = nullptr;
@@ -103,6 +119,8 @@ class SeruloWindow : public QWidget {
   QCheckBox* hexDisplayCheck_ = nullptr;
   QCheckBox* rememberCheck_ = nullptr;
   QLabel* savePathLabel_ = nullptr;
+  QPushButton* saveButton_ = nullptr;
+  QPushButton* clearReceiveButton_ = nullptr;
   QWidget* readOutPanel_ = nullptr;
   std::array<QLabel*, kReadOutCount> readOutCaptions_{};
   std::array<QLabel*, kReadOutCount> readOutValues_{};
@@ -113,6 +131,7 @@ class SeruloWindow : public QWidget {
   QCheckBox* convertCheck_ = nullptr;
   QSpinBox* periodBox_ = nullptr;
   QPushButton* extensionButton_ = nullptr;
+  QPushButton* manualSendButton_ = nullptr;
   ExtensionPanel* extensionPanel_ = nullptr;
   QLabel* messagePanel_ = nullptr;
   QLabel* receiveCounter_ = nullptr;

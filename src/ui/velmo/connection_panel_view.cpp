@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QSignalBlocker>
 
+#include "ui/qt/port_box.h"
 #include "ui/velmo/picture_button.h"
 #include "ui/velmo/ui_text.h"
 #include "ui/velmo/velmo_pictures.h"
@@ -114,7 +115,18 @@ ConnectionPanelView::ConnectionPanelView(VelmoProgram& program, const VelmoPictu
 
 void ConnectionPanelView::render() {
   const ConnectionPanel& panel = program_.connectionPanel();
-  showItems(portBox_, toStringList(panel.ports), panel.portIndex);
+  if (panel.ports != describedPorts_) {
+    describedPorts_ = panel.ports;
+    std::vector<SerialPortInfo> ports;
+    for (const auto& path : panel.ports) ports.push_back(program_.describePort(path));
+    const QSignalBlocker blocker(portBox_);
+    showPorts(portBox_, ports);
+  }
+  {
+    const QSignalBlocker blocker(portBox_);
+    portBox_->setCurrentIndex(panel.portIndex >= 0 && panel.portIndex < portBox_->count() ? panel.portIndex
+                                                                                          : -1);
+  }
   showItems(rateBox_, toStringList(ConnectionPanel::rateItems()), panel.rateIndex);
   portBox_->setEnabled(panel.listsEnabled);
   rateBox_->setEnabled(panel.listsEnabled);

@@ -38,6 +38,7 @@ class ConnectionPanelView : public QGroupBox {
   QLabel* stateCaption_;
   QLabel* linkStatus_;
   QLabel* searchStatus_;
+  std::vector<std::string> describedPorts_;  // the ports the port box was last filled with
   RenderBatch batch_;
 };
 
