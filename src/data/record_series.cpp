@@ -16,7 +16,7 @@ int bcdValue(std::uint8_t byte) {
 
 }  // namespace
 
-std::optional<double> stampMilliseconds(const std::array<std::uint8_t, 6>& stamp) {
+std::optional<std::int64_t> stampSeconds(const std::uint8_t* stamp) {
   const int year = bcdValue(stamp[0]);
   const int month = bcdValue(stamp[1]);
   const int day = bcdValue(stamp[2]);
@@ -27,7 +27,13 @@ std::optional<double> stampMilliseconds(const std::array<std::uint8_t, 6>& stamp
       minute > 59 || second < 0 || second > 59)
     return std::nullopt;
   const std::int64_t days = daysFromCivil(2000 + year, month, day);
-  return double((days * 86400 + hour * 3600 + minute * 60 + second) * 1000);
+  return days * 86400 + hour * 3600 + minute * 60 + second;
+}
+
+std::optional<double> stampMilliseconds(const std::array<std::uint8_t, 6>& stamp) {
+  const std::optional<std::int64_t> seconds = stampSeconds(stamp.data());
+  if (!seconds) return std::nullopt;
+  return double(*seconds * 1000);
 }
 
 void RecordSeries::clear() {

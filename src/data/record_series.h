@@ -35,5 +35,7 @@ struct RecordSeries {
 // The stamp of a record as milliseconds since 1970 (read as UTC); nullopt when a field is no
 // plausible date or time (year 2000..2099 by its BCD digits, month 1..12, day 1..31, ...).
 std::optional<double> stampMilliseconds(const std::array<std::uint8_t, 6>& stamp);
+// The same stamp (six bytes at stamp) in whole seconds since 1970, read as UTC.
+std::optional<std::int64_t> stampSeconds(const std::uint8_t* stamp);
 
 }  // namespace ql
