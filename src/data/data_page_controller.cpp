@@ -65,6 +65,11 @@ OpenResult DataPageController::openFile(const std::string& path) {
   return page_.openDataFile(path);
 }
 
+void DataPageController::depthEdited() {
+  page_.setDepthParameters(depth_);  // for the next decoding
+  if (onDepthChanged) onDepthChanged(depth_);
+}
+
 bool DataPageController::showPage(int p) {
   applyChoices();
   return page_.showPage(p);
@@ -75,19 +80,19 @@ std::string DataPageController::editParameter(Parameter parameter, const std::st
     case Parameter::Density: {
       const ParameterEdit edit = ql::editParameter(typed, DepthParameters::kDefaultDensity);
       depth_.density = edit.value;
-      if (onDepthChanged) onDepthChanged(depth_);
+      depthEdited();
       return edit.text;
     }
     case Parameter::Gravity: {
       const ParameterEdit edit = ql::editParameter(typed, DepthParameters::kDefaultGravity);
       depth_.gravity = edit.value;
-      if (onDepthChanged) onDepthChanged(depth_);
+      depthEdited();
       return edit.text;
     }
     case Parameter::Offset: {
       const ParameterEdit edit = ql::editParameter(typed, DepthParameters::kDefaultPressureOffset);
       depth_.offset = edit.value;
-      if (onDepthChanged) onDepthChanged(depth_);
+      depthEdited();
       return edit.text;
     }
     case Parameter::Latitude: {

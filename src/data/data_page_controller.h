@@ -94,6 +94,7 @@ class DataPageController {
   std::string text(const std::string& key, const char* builtIn) const;
   std::string nowText() const;
   void applyChoices();
+  void depthEdited();
   bool writeExport(Layout layout, const std::string& path, const ExportOptions& options);
 
   Operator& operator_;
