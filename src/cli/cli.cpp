@@ -95,7 +95,7 @@ const CommandEntry kCommands[] = {
     {"export", exportCommand,
      "velmo export FILE.wlr [-o OUT] [--page N] [--density D] [--gravity G] [--offset O] "
      "[--decimals-temperature K] [--decimals-pressure K]"
-     " [--baro FILE] [--latitude DEG] [--format annotated]"},
+     " [--baro FILE [--baro-gap S]] [--latitude DEG] [--format annotated]"},
     {"config", configCommand,
      "velmo config get [--port P] [--baud B] [--json] [--timeout S]\n"
      "       velmo config set [--port P] [--baud B] --name TEXT --mode fast|interval|average|profile\n"

@@ -1,9 +1,10 @@
 // velmo export FILE.wlr [-o OUT] [--page N] [--density D] [--gravity G] [--offset O]
 //              [--decimals-temperature K] [--decimals-pressure K]
-//              [--baro FILE] [--latitude DEG] [--format annotated]
+//              [--baro FILE [--baro-gap S]] [--latitude DEG] [--format annotated]
 // The data page's export of a stored data file, from the first record of page N to the end of the
 // file, to OUT or to standard output. --baro compensates by a barometric series (.wlr or CSV) in
-// place of the offset, --latitude gives the sea-water depth by latitude, --format annotated the
+// place of the offset (not across gaps between readings longer than S seconds, 7200 by default),
+// --latitude gives the sea-water depth by latitude, --format annotated the
 // self-describing layout.
 
 #include <charconv>
@@ -37,6 +38,7 @@ struct ExportArguments {
   int temperatureDecimals = 2;
   int pressureDecimals = 2;
   std::optional<std::string> barometricFile;
+  std::int64_t barometricGapSeconds = BarometricCursor::kDefaultMaxGapSeconds;
   std::optional<double> latitude;
   bool annotated = false;
 };
@@ -51,11 +53,17 @@ bool parseDouble(const std::string& text, double& value) {
   return !text.empty() && ec == std::errc() && end == text.data() + text.size() && std::isfinite(value);
 }
 
-// --baro FILE, --latitude DEG (-90..90), --format annotated.
+// --baro FILE, --baro-gap S (1 or more), --latitude DEG (-90..90), --format annotated.
 bool parseHeightAndFormatOption(const std::string& arg, const std::string& value, ExportArguments& parsed) {
   if (arg == "--baro") {
     parsed.barometricFile = value;
     return !value.empty();
+  }
+  if (arg == "--baro-gap") {
+    int seconds = 0;
+    if (!parseInt(value, seconds) || seconds < 1) return false;
+    parsed.barometricGapSeconds = seconds;
+    return true;
   }
   if (arg == "--latitude") {
     double latitude = 0;
@@ -111,7 +119,7 @@ std::optional<ExportArguments> parseExportArguments(const Arguments& args, std::
            parsed.temperatureDecimals <= 3;
     } else if (arg == "--decimals-pressure") {
       ok = parseInt(value, parsed.pressureDecimals) && parsed.pressureDecimals >= 1 && parsed.pressureDecimals <= 3;
-    } else if (arg == "--baro" || arg == "--latitude" || arg == "--format") {
+    } else if (arg == "--baro" || arg == "--baro-gap" || arg == "--latitude" || arg == "--format") {
       ok = parseHeightAndFormatOption(arg, value, parsed);
     } else {
       problem = "unknown option " + arg;
@@ -160,6 +168,7 @@ int exportCommand(const Arguments& args, std::ostream& out, std::ostream& err) {
   options.pressureDecimals = parsed->pressureDecimals;
   options.now = formatDateTime(localDateTime(std::time(nullptr)));
   options.height.latitude = parsed->latitude;
+  options.height.maxGapSeconds = parsed->barometricGapSeconds;
   if (parsed->barometricFile) {
     BarometricLoad load = loadBarometricFile(*parsed->barometricFile);
     if (!load.series) {

@@ -145,6 +145,15 @@ TEST(ExportCommand, BarometricLatitudeAndAnnotated) {
   EXPECT_EQ(printed[11], "2026-03-01 00:05:00,15.00,110.50,1.00,0.00,3.90");  // (110.5 - 100.5) / 1 / 10
   EXPECT_EQ(printed[12], "2026-03-01 01:00:00,15.00,110.50,,0.00,3.90");
 
+  // A gap limit of 10 minutes or more bridges the two readings; 01:00 stays after the series.
+  const Outcome bridged = velmo({"export", wlr, "--baro", dir.file("air.csv"), "--baro-gap", "600", "--format",
+                                 "annotated"});
+  ASSERT_EQ(bridged.code, cli::kExitOk) << bridged.err;
+  EXPECT_NE(bridged.out.find("\r\n# barometric gap limit: 600 s\r\n"), std::string::npos);
+  const Outcome tooShort = velmo({"export", wlr, "--baro", dir.file("air.csv"), "--baro-gap", "599"});
+  ASSERT_EQ(tooShort.code, cli::kExitOk) << tooShort.err;
+  EXPECT_EQ(lines(tooShort.out)[11], "2026-03-01 00:05:00,15.00,110.50,,0.00,3.90");
+
   const Outcome annotated =
       velmo({"export", wlr, "--format", "annotated", "--latitude", "30", "-o", dir.file("a.csv")});
   ASSERT_EQ(annotated.code, cli::kExitOk) << annotated.err;
@@ -169,7 +178,8 @@ TEST(ExportCommand, BarometricAndFormatErrors) {
   for (const std::vector<std::string>& args : {std::vector<std::string>{"export", wlr, "--latitude", "91"},
                                                {"export", wlr, "--latitude", "north"},
                                                {"export", wlr, "--format", "fancy"},
-                                               {"export", wlr, "--baro"}}) {
+                                               {"export", wlr, "--baro"},
+                                               {"export", wlr, "--baro-gap", "0"}}) {
     SCOPED_TRACE(args.back());
     EXPECT_EQ(velmo(args).code, cli::kExitUsage);
   }
