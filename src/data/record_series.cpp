@@ -1,5 +1,7 @@
 #include "data/record_series.h"
 
+#include <cmath>
+
 #include "runtime/calendar.h"
 
 namespace ql {
@@ -59,6 +61,22 @@ void RecordSeries::append(const Record& record, const DepthParameters& depth) {
   temperature.push_back(float(record.temperature()));
   pressure.push_back(float(kpa));
   waterHeight.push_back(float(waterHeightMetres(kpa, depth)));
+}
+
+void RecordSeries::append(const Record& record, HeightCalculator& height) {
+  const double kpa = record.pressure();
+  if (!(kpa > kMinimumPressureKpa)) return;
+  const std::optional<double> time = stampMilliseconds(record.stamp);
+  if (!time) return;
+  timeMs.push_back(*time);
+  temperature.push_back(float(record.temperature()));
+  pressure.push_back(float(kpa));
+  waterHeight.push_back(float(height.metres(record).value_or(std::nan(""))));
+}
+
+void RecordSeries::append(const std::uint8_t* bytes, std::size_t length, HeightCalculator& height) {
+  for (std::size_t offset = 0; offset + Record::kSize <= length; offset += Record::kSize)
+    append(decodeRecord(bytes + offset), height);
 }
 
 void RecordSeries::append(const std::uint8_t* bytes, std::size_t length, const DepthParameters& depth) {

@@ -410,6 +410,15 @@ void RecordedDataTest::barometricFileCompensatesTheWaterHeightColumn() {
   auto* uncovered = child<QLabel>(window, "uncoveredCaption");
   QVERIFY(uncovered->isVisible());
   QVERIFY(uncovered->text().startsWith("59 "));
+  // The chart draws the same heights: none where the table has none.
+  window.dataViewPage()->openChart();
+  ChartWindow* chart = window.dataViewPage()->chartWindow();
+  QTRY_VERIFY_WITH_TIMEOUT(chart->isVisible(), kUiTimeoutMs);
+  QCOMPARE(chart->chart()->series(RecordChart::Value::Temperature)->count(), 120);
+  QCOMPARE(chart->chart()->series(RecordChart::Value::WaterHeight)->count(), 61);
+  QCOMPARE(chart->chart()->series(RecordChart::Value::WaterHeight)->at(0).y(),
+           double(float(9 / 1.025 / 9.8)));
+  chart->close();
 
   // Sea water takes the latitude; the density and gravity boxes give way.
   auto* latitude = child<QLineEdit>(window, "latitudeEdit");
