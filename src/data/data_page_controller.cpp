@@ -37,6 +37,8 @@ std::string civilText(std::int64_t seconds) {
 }  // namespace
 
 DataPageController::DataPageController(Operator& op, Environment env) : operator_(op), env_(std::move(env)) {
+  // The program always gives its clock; a controller made without one (a test that exports
+  // nothing) reads the epoch rather than the system clock.
   if (!env_.clock) env_.clock = [] { return std::time_t{0}; };
   page_.setDepthParameters(depth_);
 }
