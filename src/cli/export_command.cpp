@@ -1,21 +1,30 @@
 // velmo export FILE.wlr [-o OUT] [--page N] [--density D] [--gravity G] [--offset O]
 //              [--decimals-temperature K] [--decimals-pressure K]
+//              [--baro FILE [--baro-gap S]] [--latitude DEG] [--format annotated]
 // The data page's export of a stored data file, from the first record of page N to the end of the
-// file, to OUT or to standard output.
+// file, to OUT or to standard output. --baro compensates by a barometric series (.wlr or CSV) in
+// place of the offset (not across gaps between readings longer than S seconds, 7200 by default),
+// --latitude gives the sea-water depth by latitude, --format annotated the
+// self-describing layout.
 
 #include <charconv>
 #include <cmath>
 #include <ctime>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
 
 #include "cli/cli.h"
 #include "cli/commands.h"
+#include "data/annotated_export.h"
 #include "data/csv_export.h"
 #include "data/data_page.h"
 #include "runtime/formats.h"
+#include "shell/language_texts.h"
+#include "shell/update_sha256.h"
+#include "shell/velmo_program.h"
 
 namespace ql::cli {
 
@@ -28,6 +37,10 @@ struct ExportArguments {
   DepthParameters depth;
   int temperatureDecimals = 2;
   int pressureDecimals = 2;
+  std::optional<std::string> barometricFile;
+  std::int64_t barometricGapSeconds = BarometricCursor::kDefaultMaxGapSeconds;
+  std::optional<double> latitude;
+  bool annotated = false;
 };
 
 bool parseInt(const std::string& text, int& value) {
@@ -38,6 +51,39 @@ bool parseInt(const std::string& text, int& value) {
 bool parseDouble(const std::string& text, double& value) {
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   return !text.empty() && ec == std::errc() && end == text.data() + text.size() && std::isfinite(value);
+}
+
+// --baro FILE, --baro-gap S (1 or more), --latitude DEG (-90..90), --format annotated.
+bool parseHeightAndFormatOption(const std::string& arg, const std::string& value, ExportArguments& parsed) {
+  if (arg == "--baro") {
+    parsed.barometricFile = value;
+    return !value.empty();
+  }
+  if (arg == "--baro-gap") {
+    int seconds = 0;
+    if (!parseInt(value, seconds) || seconds < 1) return false;
+    parsed.barometricGapSeconds = seconds;
+    return true;
+  }
+  if (arg == "--latitude") {
+    double latitude = 0;
+    if (!parseDouble(value, latitude) || latitude < -90 || latitude > 90) return false;
+    parsed.latitude = latitude;
+    return true;
+  }
+  parsed.annotated = value == "annotated";
+  return parsed.annotated;
+}
+
+// The export the arguments ask for.
+bool writeExport(const DataPage& page, const ExportOptions& options, const ExportArguments& args,
+                 std::ostream& out) {
+  if (!args.annotated) return ExportOpenFile(page, options, out);
+  AnnotatedSource source;
+  source.model = kLoggerModelName;
+  source.programVersion = kProgramVersion;
+  source.sha256 = update::fileSha256(args.input).value_or("");
+  return writeAnnotatedExport(page, options, source, out);
 }
 
 std::optional<ExportArguments> parseExportArguments(const Arguments& args, std::string& problem) {
@@ -73,6 +119,8 @@ std::optional<ExportArguments> parseExportArguments(const Arguments& args, std::
            parsed.temperatureDecimals <= 3;
     } else if (arg == "--decimals-pressure") {
       ok = parseInt(value, parsed.pressureDecimals) && parsed.pressureDecimals >= 1 && parsed.pressureDecimals <= 3;
+    } else if (arg == "--baro" || arg == "--baro-gap" || arg == "--latitude" || arg == "--format") {
+      ok = parseHeightAndFormatOption(arg, value, parsed);
     } else {
       problem = "unknown option " + arg;
       return std::nullopt;
@@ -119,9 +167,19 @@ int exportCommand(const Arguments& args, std::ostream& out, std::ostream& err) {
   options.temperatureDecimals = parsed->temperatureDecimals;
   options.pressureDecimals = parsed->pressureDecimals;
   options.now = formatDateTime(localDateTime(std::time(nullptr)));
+  options.height.latitude = parsed->latitude;
+  options.height.maxGapSeconds = parsed->barometricGapSeconds;
+  if (parsed->barometricFile) {
+    BarometricLoad load = loadBarometricFile(*parsed->barometricFile);
+    if (!load.series) {
+      err << "velmo export: the barometric file was not taken: " << load.problem << "\n";
+      return kExitFileError;
+    }
+    options.height.barometric = std::make_shared<const BarometricSeries>(std::move(*load.series));
+  }
 
   if (!parsed->output) {
-    if (!ExportOpenFile(page, options, out)) {
+    if (!writeExport(page, options, *parsed, out)) {
       err << "velmo export: writing the export failed\n";
       return kExitFileError;
     }
@@ -132,7 +190,7 @@ int exportCommand(const Arguments& args, std::ostream& out, std::ostream& err) {
     err << "velmo export: " << *parsed->output << " cannot be written\n";
     return kExitFileError;
   }
-  const bool written = ExportOpenFile(page, options, file);
+  const bool written = writeExport(page, options, *parsed, file);
   file.close();
   if (!written || file.fail()) {
     err << "velmo export: writing " << *parsed->output << " failed\n";

@@ -14,14 +14,6 @@ namespace ql::cli {
 
 namespace {
 
-// The work mode (1..4) the file's details name.
-int workMode(const FileEntry& e) {
-  if (e.modeMarker() == 4) return 4;
-  if (e.intervalMs() <= 1000) return 1;
-  if (e.averageCount() == 1) return 2;
-  return 3;
-}
-
 void printJson(const FileTable& table, std::ostream& out) {
   out << "[";
   for (int i = 0; i < table.count(); ++i) {
@@ -34,7 +26,7 @@ void printJson(const FileTable& table, std::ostream& out) {
         << ", \"created\": " << jsonString(FileEntry::stampText(e.createdStamp()))
         << ", \"interval_ms\": " << e.intervalMs() << ", \"size\": " << e.size()
         << ", \"avg_interval_ms\": " << e.averageIntervalMs() << ", \"avg_count\": " << e.averageCount()
-        << ", \"mode\": " << workMode(e) << "}";
+        << ", \"mode\": " << e.workMode() << "}";
   }
   out << "]\n";
 }
@@ -47,7 +39,7 @@ void printTable(const FileTable& table, std::ostream& out) {
     out << i + 1 << "  " << slot << "  " << decodeLegacyText(table.items()[static_cast<std::size_t>(i)])
         << "  " << FileEntry::stampText(e.startStamp()) << "  " << FileEntry::stampText(e.endStamp()) << "  "
         << FileEntry::stampText(e.createdStamp()) << "  " << e.intervalMs() << "  " << e.size() << "  "
-        << e.averageIntervalMs() << "  " << e.averageCount() << "  " << workMode(e) << "\n";
+        << e.averageIntervalMs() << "  " << e.averageCount() << "  " << e.workMode() << "\n";
   }
 }
 

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "data/data_page.h"
+#include "data/height_method.h"
+#include "data/line_writer.h"
 #include "data/records.h"
 #include "runtime/encoding.h"
 #include "runtime/formats.h"
@@ -14,81 +16,25 @@ namespace ql {
 
 namespace {
 
-constexpr const char* kLineEnd = "\r\n";
-
-// Collects lines in a fixed buffer and hands it to the stream in large writes.
-class LineWriter {
- public:
-  explicit LineWriter(std::ostream& out) : out_(out), buffer_(kCapacity) {}
-
-  // Room for one record line at least.
-  char* reserveLine() {
-    if (kCapacity - used_ < kLineRoom) flush();
-    return buffer_.data() + used_;
-  }
-  void commitLine(char* end) {
-    *end++ = '\r';
-    *end++ = '\n';
-    used_ = static_cast<std::size_t>(end - buffer_.data());
-  }
-  void line(const std::string& text) {
-    char* at = reserveLine();
-    if (text.size() + 2 > kLineRoom) {  // a header line longer than any record line
-      flush();
-      out_ << text << kLineEnd;
-      return;
-    }
-    std::memcpy(at, text.data(), text.size());
-    commitLine(at + text.size());
-  }
-  bool flush() {
-    if (used_ > 0 && out_) out_.write(buffer_.data(), static_cast<std::streamsize>(used_));
-    used_ = 0;
-    return static_cast<bool>(out_);
-  }
-  bool good() const { return static_cast<bool>(out_); }
-
- private:
-  static constexpr std::size_t kCapacity = 1 << 16;
-  static constexpr std::size_t kLineRoom = 8 * kMaxFieldText + kMaxWaterHeightText;
-
-  std::ostream& out_;
-  std::vector<char> buffer_;
-  std::size_t used_ = 0;
-};
-
-char* putText(char* out, const char* text) {
-  const std::size_t length = std::strlen(text);
-  std::memcpy(out, text, length);
-  return out + length;
-}
-
-// Writes the records of [data, data + length) as lines; false as soon as the stream fails.
-template <typename WriteRecord>
-bool writeRecordLines(LineWriter& writer, const std::uint8_t* data, std::size_t length, WriteRecord writeRecord) {
-  const std::size_t count = length / Record::kSize;
-  for (std::size_t i = 0; i < count; ++i) {
-    const Record r = decodeRecord(data + i * Record::kSize);
-    char* at = writer.reserveLine();
-    if (!writer.good()) return false;
-    writer.commitLine(writeRecord(at, r));
-  }
-  return writer.good();
+std::string baseName(const std::string& path) {
+  const std::size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 struct DataPageLine {
-  const ExportOptions& options;
   int temperatureDecimals;
   int pressureDecimals;
+  HeightCalculator height;
 
-  char* operator()(char* at, const Record& r) const {
+  char* operator()(char* at, const Record& r) {
     at = writeStampDigits(at, r.stamp.data());
     *at++ = ',';
     at = writeTenThousandths(at, r.signedTemperatureRaw(), temperatureDecimals);
     *at++ = ',';
     at = writeTenThousandths(at, r.pressureRaw, pressureDecimals);
     *at++ = ',';
-    at = writeWaterHeight(at, r.pressureRaw, options.depth);
+    bool marked = false;  // a record without a barometric pressure has an empty height
+    at = height.write(at, r, marked);
     *at++ = ',';
     at = writeTenThousandths(at, r.conductivityRaw, 2);
     *at++ = ',';
@@ -96,8 +42,17 @@ struct DataPageLine {
   }
 };
 
+// The choices beyond the fixed formula, appended to the parameter line only when made.
+std::string heightChoiceFields(const HeightOptions& height) {
+  std::string fields;
+  if (height.latitude) fields += ",Sea water latitude:," + formatShortest(*height.latitude);
+  if (height.barometric) fields += ",Barometric file:," + baseName(height.barometric->source);
+  return fields;
+}
+
 DataPageLine dataPageLine(const ExportOptions& options) {
-  return {options, valueDecimals(options.temperatureDecimals), valueDecimals(options.pressureDecimals)};
+  return {valueDecimals(options.temperatureDecimals), valueDecimals(options.pressureDecimals),
+          HeightCalculator(options.depth, options.height)};
 }
 
 void writeDataPageHeader(LineWriter& writer, const DataFileHeader& header, const ExportOptions& options) {
@@ -110,7 +65,8 @@ void writeDataPageHeader(LineWriter& writer, const DataFileHeader& header, const
   writer.line("End sample time:," + FileEntry::stampText(entry.endStamp()));
   writer.line("Record interval:," + std::to_string(entry.intervalMs()) + "ms");
   writer.line("water density:," + formatShortest(options.depth.density) + ",Gravitational acceleration:," +
-              formatShortest(options.depth.gravity) + ",Offset:," + formatShortest(options.depth.offset));
+              formatShortest(options.depth.gravity) + ",Offset:," + formatShortest(options.depth.offset) +
+              heightChoiceFields(options.height));
   writer.line("");
   writer.line("Time,Temperature,Pressure,Height of water,Conductivity,Battery");
   writer.line(",(oC),(KPa),(m),(mS/cm),(V)");
@@ -134,19 +90,22 @@ bool WriteDownloadExport(const FileEntry& entry, const std::string& serialNumber
 
   const int temperatureDecimals = valueDecimals(options.temperatureDecimals);
   const int pressureDecimals = valueDecimals(options.pressureDecimals);
-  const bool written = writeRecordLines(writer, stream, length, [&](char* at, const Record& r) {
+  HeightCalculator height(options.depth, options.height);
+  auto recordLine = [&](char* at, const Record& r) {
     at = writeStampValues(at, r.stamp.data());
     *at++ = ',';
     at = writeTenThousandths(at, r.temperatureRaw, temperatureDecimals);
     *at++ = ',';
     at = writeTenThousandths(at, r.pressureRaw, pressureDecimals);
     *at++ = ',';
-    at = writeWaterHeight(at, r.pressureRaw, options.depth);
+    bool marked = false;
+    at = height.write(at, r, marked);
     *at++ = ',';
     at = writeTenThousandths(at, r.conductivityRaw, 2);
     *at++ = ',';
     return writeBatteryVolts(at, r.battery);
-  });
+  };
+  const bool written = writeRecordLines(writer, stream, length, recordLine);
   return writer.flush() && written;
 }
 
@@ -154,7 +113,8 @@ bool writeDataPageExport(const DataFileHeader& header, const std::uint8_t* recor
                          const ExportOptions& options, std::ostream& out) {
   LineWriter writer(out);
   writeDataPageHeader(writer, header, options);
-  const bool written = writeRecordLines(writer, records, length, dataPageLine(options));
+  DataPageLine line = dataPageLine(options);
+  const bool written = writeRecordLines(writer, records, length, line);
   return writer.flush() && written;
 }
 
@@ -162,19 +122,8 @@ bool ExportOpenFile(const DataPage& page, const ExportOptions& options, std::ost
   if (!page.isOpen()) return false;
   LineWriter writer(out);
   writeDataPageHeader(writer, page.header(), options);
-  constexpr std::int64_t kChunkRecords = 1 << 16;  // 1 MiB of records per read
-  const DataPageLine line = dataPageLine(options);
-  for (std::int64_t first = page.firstRecordOfPage(); first < page.recordCount(); first += kChunkRecords) {
-    const std::int64_t wanted = std::min(kChunkRecords, page.recordCount() - first);
-    const std::vector<std::uint8_t> chunk = page.readRecords(first, wanted);
-    if (!writeRecordLines(writer, chunk.data(), chunk.size(), line)) return false;
-    // A file that shrank or turned unreadable since it was opened ends the export as a failure.
-    if (static_cast<std::int64_t>(chunk.size() / Record::kSize) < wanted) {
-      writer.flush();
-      return false;
-    }
-  }
-  return writer.flush();
+  DataPageLine line = dataPageLine(options);
+  return writePageRecords(page, writer, line);
 }
 
 std::string dataPageExportName(const DataFileHeader& header, const std::string& compactNow) {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "data/data_file.h"
+#include "data/height_method.h"
 #include "data/water_height.h"
 
 namespace ql {
@@ -19,6 +20,7 @@ class DataPage;
 
 struct ExportOptions {
   DepthParameters depth;
+  HeightOptions height;         // sea water by latitude, a barometric series; none by default
   int temperatureDecimals = 2;  // precision settings: 1 and 3 stand for themselves, else 2
   int pressureDecimals = 2;
   std::string now;  // the export's time, "yyyy-mm-dd hh:mm:ss"
@@ -29,6 +31,9 @@ struct ExportOptions {
 // unsigned and a battery byte of 0 gives 3.00, as this layout always did.
 bool WriteDownloadExport(const FileEntry& entry, const std::string& serialNumber, const std::uint8_t* stream,
                          std::size_t length, const ExportOptions& options, std::ostream& out);
+
+// A record without a barometric pressure (see HeightOptions) has an empty water height field; the
+// parameter line of the data-page export names the latitude and the barometric file when chosen.
 
 // Data-page export of the records given (whole 16-byte records; a shorter tail is ignored),
 // with header fields from a data file header.

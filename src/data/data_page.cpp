@@ -1,6 +1,7 @@
 #include "data/data_page.h"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -117,6 +118,8 @@ void DataPage::close() {
   pageCount_ = 1;
   rows_ = 0;
   pageBytes_.clear();
+  pageHeights_.clear();
+  uncompensatedRows_ = 0;
 }
 
 bool DataPage::showPage(int p) {
@@ -126,7 +129,32 @@ bool DataPage::showPage(int p) {
   shownTemperatureDecimals_ = temperatureDecimals_;
   shownPressureDecimals_ = pressureDecimals_;
   pageBytes_ = readRecords(firstRecordOfPage(), kRecordsPerPage);
+  computePageHeights();
   return true;
+}
+
+void DataPage::computePageHeights() {
+  pageHeights_.clear();
+  uncompensatedRows_ = 0;
+  if (heightOptions_.plain()) return;
+  HeightCalculator calculator(shownParameters_, heightOptions_);
+  const std::size_t count = pageBytes_.size() / Record::kSize;
+  pageHeights_.reserve(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::optional<double> height =
+        calculator.metres(decodeRecord(pageBytes_.data() + i * Record::kSize));
+    if (!height) ++uncompensatedRows_;
+    pageHeights_.push_back(height.value_or(std::nan("")));
+  }
+}
+
+std::optional<double> DataPage::waterHeight(int row) const {
+  const std::optional<Record> r = record(row);
+  if (!r) return std::nullopt;
+  if (pageHeights_.empty()) return waterHeightMetres(r->pressure(), shownParameters_);
+  const double height = pageHeights_[static_cast<std::size_t>(row)];
+  if (std::isnan(height)) return std::nullopt;
+  return height;
 }
 
 std::vector<std::uint8_t> DataPage::readRecords(std::int64_t first, std::int64_t count) const {
@@ -155,7 +183,13 @@ std::string DataPage::cell(int row, int column) const {
     case 1: end = writeStampDigits(text, r->stamp.data()); break;
     case 2: end = writeTenThousandths(text, r->signedTemperatureRaw(), shownTemperatureDecimals_); break;
     case 3: end = writeTenThousandths(text, r->pressureRaw, shownPressureDecimals_); break;
-    case 4: end = writeWaterHeight(text, r->pressureRaw, shownParameters_); break;
+    case 4:
+      if (pageHeights_.empty()) {
+        end = writeWaterHeight(text, r->pressureRaw, shownParameters_);
+      } else if (const std::optional<double> height = waterHeight(row)) {
+        end = writeHeightMetres(text, *height);
+      }
+      break;
     case 5: end = writeTenThousandths(text, r->conductivityRaw, 2); break;
     case 6:
       if (r->battery == 0) return "0.0";  // no reading

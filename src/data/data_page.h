@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "data/data_file.h"
+#include "data/height_method.h"
 #include "data/records.h"
 #include "data/water_height.h"
 
@@ -50,6 +51,9 @@ class DataPage {
   // shown keep the values they were decoded with.
   void setDepthParameters(const DepthParameters& parameters) { parameters_ = parameters; }
   const DepthParameters& depthParameters() const { return parameters_; }
+  // Sea water by latitude and a barometric series, likewise for the next decoding.
+  void setHeightOptions(const HeightOptions& options) { heightOptions_ = options; }
+  const HeightOptions& heightOptions() const { return heightOptions_; }
   void setTemperatureDecimals(int setting) { temperatureDecimals_ = valueDecimals(setting); }
   void setPressureDecimals(int setting) { pressureDecimals_ = valueDecimals(setting); }
   int temperatureDecimals() const { return temperatureDecimals_; }
@@ -86,12 +90,19 @@ class DataPage {
   std::string cell(int row, int column) const;
   // The record a row shows, when it shows one.
   std::optional<Record> record(int row) const;
+  // The water height of a row, in metres; none for a row without a record and for a record the
+  // barometric series does not cover (its height cell is then empty).
+  std::optional<double> waterHeight(int row) const;
+  // Rows of the page shown whose record the barometric series does not cover.
+  int uncompensatedRows() const { return uncompensatedRows_; }
 
   // Reads up to count records from record index first on (for a chart of the whole file);
   // the bytes read, a multiple of 16.
   std::vector<std::uint8_t> readRecords(std::int64_t first, std::int64_t count) const;
 
  private:
+  void computePageHeights();
+
   DepthParameters parameters_;
   int temperatureDecimals_ = 2;
   int pressureDecimals_ = 2;
@@ -108,6 +119,11 @@ class DataPage {
   // The page as read, with the settings it is shown with.
   std::vector<std::uint8_t> pageBytes_;
   DepthParameters shownParameters_;
+  HeightOptions heightOptions_;
+  // With a height choice beyond the fixed formula, the page's heights as computed at showing
+  // (NaN for an uncovered record), so that a barometric series is walked once per page.
+  std::vector<double> pageHeights_;
+  int uncompensatedRows_ = 0;
   int shownTemperatureDecimals_ = 2;
   int shownPressureDecimals_ = 2;
 };

@@ -1,5 +1,6 @@
 #include "data/decimate.h"
 
+#include <cmath>
 #include <limits>
 
 namespace ql {
@@ -27,6 +28,7 @@ std::vector<ChartPoint> decimateMinMax(const double* x, const float* y, std::siz
   std::size_t before = kNone;  // the nearest point left of the range
   std::size_t after = kNone;   // the nearest point right of it
   for (std::size_t i = 0; i < count; ++i) {
+    if (std::isnan(y[i])) continue;
     const double xi = x[i];
     if (!inRangeExists || xi < xFirst) {
       if (xi <= xFirst && (before == kNone || xi > x[before])) before = i;

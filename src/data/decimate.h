@@ -3,7 +3,8 @@
 // column) and each bucket keeps only its lowest and highest point, in the order they come. The
 // drawn line then covers exactly the pixels the full series would, whatever its length.
 //
-// The points need not be sorted by x; the work is one pass over them.
+// The points need not be sorted by x; the work is one pass over them. Points whose y is NaN (no
+// value there) are left out.
 
 #include <cstddef>
 #include <vector>

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "data/export_file_choice.h"
 #include "data/realign.h"
 #include "link/codecs.h"
 #include "link/crc.h"
@@ -344,27 +345,20 @@ bool DownloadJob::saveDataFile(const std::string& path) {
   return writeDataFile(path, header, buffer_.get(), length);
 }
 
-// Asks where to put the download export; an existing file is replaced only when the operator
-// agrees, otherwise the dialog comes again. Cancelling keeps the data file and writes no export.
+// Asks where to put the download export (chooseExportFile). Cancelling keeps the data file and
+// writes no export.
 void DownloadJob::offerExport() {
   DataFileHeader header = identity ? identity() : DataFileHeader{};
   store_.exportDirectory(header.serialNumber());
-  std::string suggested =
-      store_.exportDialogDirectory() + "/" + LocalStore::exportName(lastSaveStamp_, itemText_);
-  const std::vector<FileFilter> filters{{"*.csv", "*.csv"}};
-  for (;;) {
-    std::string chosen = operator_.chooseSaveFile("", suggested, filters);
-    if (chosen.empty()) return;
-    if (std::filesystem::path(chosen).extension().empty()) chosen += ".csv";
-    std::error_code error;
-    if (std::filesystem::exists(chosen, error) &&
-        !operator_.askYesNo("", text("SYSTEMINFORMATION", "info_fileexists"))) {
-      suggested = chosen;
-      continue;
-    }
-    if (!writeExport(chosen)) operator_.showMessage("", message("ql310_getfile_writefail", kWriteFailedText) + " " + chosen);
-    return;
-  }
+  const std::string chosen = chooseExportFile(
+      operator_, {"",
+                  store_.exportDialogDirectory() + "/" + LocalStore::exportName(lastSaveStamp_, itemText_),
+                  {{"*.csv", "*.csv"}},
+                  ".csv",
+                  text("SYSTEMINFORMATION", "info_fileexists")});
+  if (chosen.empty()) return;
+  if (!writeExport(chosen))
+    operator_.showMessage("", message("ql310_getfile_writefail", kWriteFailedText) + " " + chosen);
 }
 
 bool DownloadJob::writeExport(const std::string& csvPath) {

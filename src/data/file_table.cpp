@@ -181,4 +181,11 @@ std::vector<std::string> FileTable::details(int position, const TextLookup& text
   return lines;
 }
 
+int FileEntry::workMode() const {
+  if (modeMarker() == 4) return 4;
+  if (intervalMs() <= 1000) return 1;
+  if (averageCount() == 1) return 2;
+  return 3;
+}
+
 }  // namespace ql

@@ -34,6 +34,8 @@ struct FileEntry {
   std::uint32_t averageIntervalMs() const;
   std::uint16_t averageCount() const;
   std::uint8_t modeMarker() const { return bytes[49]; }
+  // The work mode the file's details name: 1 fast, 2 interval, 3 average, 4 fixed-depth profile.
+  int workMode() const;
   // "20yy-mm-dd hh:mm:ss" of a six-byte stamp, as stored (no calendar check).
   static std::string stampText(const std::uint8_t* stamp);
 };

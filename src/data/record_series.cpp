@@ -1,5 +1,7 @@
 #include "data/record_series.h"
 
+#include <cmath>
+
 #include "runtime/calendar.h"
 
 namespace ql {
@@ -16,7 +18,7 @@ int bcdValue(std::uint8_t byte) {
 
 }  // namespace
 
-std::optional<double> stampMilliseconds(const std::array<std::uint8_t, 6>& stamp) {
+std::optional<std::int64_t> stampSeconds(const std::uint8_t* stamp) {
   const int year = bcdValue(stamp[0]);
   const int month = bcdValue(stamp[1]);
   const int day = bcdValue(stamp[2]);
@@ -27,7 +29,13 @@ std::optional<double> stampMilliseconds(const std::array<std::uint8_t, 6>& stamp
       minute > 59 || second < 0 || second > 59)
     return std::nullopt;
   const std::int64_t days = daysFromCivil(2000 + year, month, day);
-  return double((days * 86400 + hour * 3600 + minute * 60 + second) * 1000);
+  return days * 86400 + hour * 3600 + minute * 60 + second;
+}
+
+std::optional<double> stampMilliseconds(const std::array<std::uint8_t, 6>& stamp) {
+  const std::optional<std::int64_t> seconds = stampSeconds(stamp.data());
+  if (!seconds) return std::nullopt;
+  return double(*seconds * 1000);
 }
 
 void RecordSeries::clear() {
@@ -53,6 +61,22 @@ void RecordSeries::append(const Record& record, const DepthParameters& depth) {
   temperature.push_back(float(record.temperature()));
   pressure.push_back(float(kpa));
   waterHeight.push_back(float(waterHeightMetres(kpa, depth)));
+}
+
+void RecordSeries::append(const Record& record, HeightCalculator& height) {
+  const double kpa = record.pressure();
+  if (!(kpa > kMinimumPressureKpa)) return;
+  const std::optional<double> time = stampMilliseconds(record.stamp);
+  if (!time) return;
+  timeMs.push_back(*time);
+  temperature.push_back(float(record.temperature()));
+  pressure.push_back(float(kpa));
+  waterHeight.push_back(float(height.metres(record).value_or(std::nan(""))));
+}
+
+void RecordSeries::append(const std::uint8_t* bytes, std::size_t length, HeightCalculator& height) {
+  for (std::size_t offset = 0; offset + Record::kSize <= length; offset += Record::kSize)
+    append(decodeRecord(bytes + offset), height);
 }
 
 void RecordSeries::append(const std::uint8_t* bytes, std::size_t length, const DepthParameters& depth) {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <vector>
 
+#include "data/height_method.h"
 #include "data/records.h"
 #include "data/water_height.h"
 
@@ -30,10 +31,16 @@ struct RecordSeries {
   // Appends the charted records among length / 16 whole records at bytes.
   void append(const std::uint8_t* bytes, std::size_t length, const DepthParameters& depth);
   void append(const Record& record, const DepthParameters& depth);
+  // The same with a height choice beyond the fixed formula; a record the barometric series does
+  // not cover has a NaN height, which a chart leaves out.
+  void append(const std::uint8_t* bytes, std::size_t length, HeightCalculator& height);
+  void append(const Record& record, HeightCalculator& height);
 };
 
 // The stamp of a record as milliseconds since 1970 (read as UTC); nullopt when a field is no
 // plausible date or time (year 2000..2099 by its BCD digits, month 1..12, day 1..31, ...).
 std::optional<double> stampMilliseconds(const std::array<std::uint8_t, 6>& stamp);
+// The same stamp (six bytes at stamp) in whole seconds since 1970, read as UTC.
+std::optional<std::int64_t> stampSeconds(const std::uint8_t* stamp);
 
 }  // namespace ql

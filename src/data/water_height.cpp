@@ -21,7 +21,10 @@ std::string WaterHeight(double pressureKpa, const DepthParameters& parameters) {
 }
 
 char* writeWaterHeight(char* out, std::uint32_t pressureRaw, const DepthParameters& parameters) {
-  const double height = waterHeightMetres(pressureRaw / 10000.0, parameters);
+  return writeHeightMetres(out, waterHeightMetres(pressureRaw / 10000.0, parameters));
+}
+
+char* writeHeightMetres(char* out, double height) {
   // formatFixed first takes the value at 15 significant digits, then rounds half away from zero.
   // Away from a half-way point the plain nearest hundredth is the same text, and far cheaper;
   // near one (or for huge or non-finite values) the exact path decides.

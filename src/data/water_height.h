@@ -27,6 +27,8 @@ std::string WaterHeight(double pressureKpa, const DepthParameters& parameters);
 // Odd parameters (a density near 0) can make the height huge: out needs kMaxWaterHeightText.
 inline constexpr std::size_t kMaxWaterHeightText = 340;
 char* writeWaterHeight(char* out, std::uint32_t pressureRaw, const DepthParameters& parameters);
+// A height in metres as shown ("0.00"), appended at out; returns the end.
+char* writeHeightMetres(char* out, double height);
 
 // One change of a parameter's edit box: the text cleaned by KeepNumberChars (written back into the
 // box) and the value it parses to, or the default when it does not parse as a whole.

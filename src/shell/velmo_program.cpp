@@ -6,6 +6,7 @@
 #include "shell/language_choice.h"
 #include "shell/last_link.h"
 #include "shell/picture_files.h"
+#include "shell/update_sha256.h"
 #include "shell/window_geometry.h"
 
 namespace ql {
@@ -61,6 +62,7 @@ VelmoProgram::VelmoProgram(Scheduler& loop, Operator& op, Port& port, ProgramEnv
     options.pressureDecimals = saved_.pressureDecimals;
     return options;
   };
+  createDataPage(lookup);
   deletion_ = std::make_unique<FileDeletion>(loop_, state_, operator_, fileTable_, memo_, lookup,
                                              [this](const Bytes& frame) { send(frame); });
   deletion_->showStatus = [this](const std::string& status) { showStatus(status); };
@@ -112,6 +114,20 @@ std::function<std::time_t()> VelmoProgram::wallClock() const {
 }
 
 void VelmoProgram::send(const Bytes& frameWithoutCrc) { port_.writeBuffer(AppendCrc(frameWithoutCrc)); }
+
+void VelmoProgram::createDataPage(const TextLookup& lookup) {
+  DataPageController::Environment env;
+  env.texts = lookup;
+  env.clock = wallClock();
+  env.homeDir = env_.home.dir();
+  env.temperatureDecimals = [this] { return saved_.temperatureDecimals; };
+  env.pressureDecimals = [this] { return saved_.pressureDecimals; };
+  env.fileSha256 = update::fileSha256;
+  env.model = kLoggerModelName;
+  env.programVersion = kProgramVersion;
+  dataPage_ = std::make_unique<DataPageController>(operator_, std::move(env));
+  dataPage_->onDepthChanged = [this](const DepthParameters& depth) { setDepthParameters(depth); };
+}
 
 void VelmoProgram::createTaskPage(const TextLookup& lookup) {
   task::TaskContext context;
@@ -224,6 +240,7 @@ void VelmoProgram::create() {
   taskPage_->showStartCaptions();
   taskPage_->presetTimes(localDateTime(wallClock()()));
   taskPage_->restoreRecordInterval(saved_.recordIntervalSeconds);
+  dataPage_->setDepthParameters(DepthParameters{saved_.density, saved_.gravity, saved_.pressureOffset});
   info_.changed();
 }
 

@@ -12,6 +12,7 @@
 
 #include "calibration/calibration_desk.h"
 #include "data/data_file.h"
+#include "data/data_page_controller.h"
 #include "data/download.h"
 #include "data/file_deletion.h"
 #include "data/file_table.h"
@@ -162,6 +163,9 @@ class VelmoProgram : private ReplyHandlers {
   task::TaskReadSequence& taskRead() { return *taskRead_; }
   task::TaskWriteSequence& taskWrite() { return *taskWrite_; }
 
+  // Page 2: the open data file, how water height is computed, the exports.
+  DataPageController& dataPage() { return *dataPage_; }
+
   DownloadJob& download() { return *download_; }
   DownloadProgress& downloadProgress() { return download_->progress(); }
   FileDeletion& deletion() { return *deletion_; }
@@ -244,6 +248,8 @@ class VelmoProgram : private ReplyHandlers {
   std::unique_ptr<task::TaskWriteSequence> taskWrite_;
   std::unique_ptr<task::RunningTaskPrompt> runningTask_;
   std::unique_ptr<DownloadJob> download_;
+  std::unique_ptr<DataPageController> dataPage_;
+  void createDataPage(const TextLookup& lookup);
   std::unique_ptr<FileDeletion> deletion_;
   std::unique_ptr<LiveValues> liveValues_;
   std::unique_ptr<EngineeringConsole> console_;

@@ -117,3 +117,79 @@ TEST(ExportCommand, FileErrors) {
 
 }  // namespace
 }  // namespace ql
+
+namespace ql {
+namespace {
+
+// Records at 00:05 and at 01:00 of 2026-03-01; the barometric series covers only the first.
+std::string fieldDataFile(const test::DataDir& dir) {
+  Bytes stream;
+  test::appendRecord(stream, {{0x26, 0x03, 0x01, 0x00, 0x05, 0x00}, 150000, 1105000, 0, 90});
+  test::appendRecord(stream, {{0x26, 0x03, 0x01, 0x01, 0x00, 0x00}, 150000, 1105000, 0, 90});
+  stream.insert(stream.end(), {0x12, 0x34});
+  return dir.dataFile("field.wlr", stream);
+}
+
+TEST(ExportCommand, BarometricLatitudeAndAnnotated) {
+  test::DataDir dir;
+  const std::string wlr = fieldDataFile(dir);
+  dir.write("air.csv", "time,kPa\n2026-03-01T00:00:00,100.0\n2026-03-01T00:10:00,101.0\n");
+
+  const Outcome plain =
+      velmo({"export", wlr, "--baro", dir.file("air.csv"), "--density", "1", "--gravity", "10"});
+  ASSERT_EQ(plain.code, cli::kExitOk) << plain.err;
+  const auto printed = lines(plain.out);
+  ASSERT_EQ(printed.size(), 13u);
+  EXPECT_EQ(printed[7],
+            "water density:,1,Gravitational acceleration:,10,Offset:,-100,Barometric file:,air.csv");
+  EXPECT_EQ(printed[11], "2026-03-01 00:05:00,15.00,110.50,1.00,0.00,3.90");  // (110.5 - 100.5) / 1 / 10
+  EXPECT_EQ(printed[12], "2026-03-01 01:00:00,15.00,110.50,,0.00,3.90");
+
+  // A gap limit of 10 minutes or more bridges the two readings; 01:00 stays after the series.
+  const Outcome bridged = velmo({"export", wlr, "--baro", dir.file("air.csv"), "--baro-gap", "600", "--format",
+                                 "annotated"});
+  ASSERT_EQ(bridged.code, cli::kExitOk) << bridged.err;
+  EXPECT_NE(bridged.out.find("\r\n# barometric gap limit: 600 s\r\n"), std::string::npos);
+  const Outcome tooShort = velmo({"export", wlr, "--baro", dir.file("air.csv"), "--baro-gap", "599"});
+  ASSERT_EQ(tooShort.code, cli::kExitOk) << tooShort.err;
+  EXPECT_EQ(lines(tooShort.out)[11], "2026-03-01 00:05:00,15.00,110.50,,0.00,3.90");
+
+  const Outcome annotated =
+      velmo({"export", wlr, "--format", "annotated", "--latitude", "30", "-o", dir.file("a.csv")});
+  ASSERT_EQ(annotated.code, cli::kExitOk) << annotated.err;
+  const std::string text = readFile(dir.file("a.csv"));
+  EXPECT_EQ(text.rfind("# format: velmo annotated CSV 1\r\n# serial: QL310-0042\r\n# model: QL310\r\n", 0),
+            0u);
+  EXPECT_NE(text.find("\r\n# latitude: 30 degrees\r\n"), std::string::npos);
+  EXPECT_NE(text.find("\r\n# offset: -100 kPa\r\n"), std::string::npos);
+  // The SHA-256 of the data file, as sha256sum prints it.
+  EXPECT_NE(text.find("\r\n# source sha256: "), std::string::npos);
+  EXPECT_EQ(text.find("# source sha256: unknown"), std::string::npos);
+  // 10.5 kPa above the offset is 1.05 dbar: 1.0429 m at 30 degrees.
+  EXPECT_NE(text.find("\r\ntime,temperature,pressure,water_height,conductivity,battery\r\n"
+                      "2026-03-01T00:05:00,15.00,110.50,1.04,0.00,3.90\r\n"),
+            std::string::npos);
+}
+
+TEST(ExportCommand, BarometricAndFormatErrors) {
+  test::DataDir dir;
+  const std::string wlr = fieldDataFile(dir);
+  dir.write("unsorted.csv", "2026-03-01 00:10:00,101\n2026-03-01 00:00:00,100\n");
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"export", wlr, "--latitude", "91"},
+                                               {"export", wlr, "--latitude", "north"},
+                                               {"export", wlr, "--format", "fancy"},
+                                               {"export", wlr, "--baro"},
+                                               {"export", wlr, "--baro-gap", "0"}}) {
+    SCOPED_TRACE(args.back());
+    EXPECT_EQ(velmo(args).code, cli::kExitUsage);
+  }
+  const Outcome refused = velmo({"export", wlr, "--baro", dir.file("unsorted.csv")});
+  EXPECT_EQ(refused.code, cli::kExitFileError);
+  EXPECT_EQ(refused.out, "");
+  EXPECT_NE(refused.err.find("unsorted.csv, line 2: the time is earlier than the one before"),
+            std::string::npos)
+      << refused.err;
+}
+
+}  // namespace
+}  // namespace ql

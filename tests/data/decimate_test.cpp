@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 #include <vector>
 
 #include "data/record_series.h"
@@ -111,6 +112,24 @@ TEST(RecordSeries, KeepsChartedRecordsOnly) {
   EXPECT_FLOAT_EQ(series.pressure[0], 110.0f);
   EXPECT_FLOAT_EQ(series.waterHeight[0], float((110.0 - 100.0) / 1.025 / 9.8));
   EXPECT_FLOAT_EQ(series.temperature[1], 12.3456f);
+
+  // With a barometric series covering only the first second, the other record has no height:
+  // it stays in the temperature and pressure columns, and drawing leaves its height out.
+  HeightOptions baro;
+  baro.barometric = std::make_shared<const BarometricSeries>(
+      *parseBarometricCsv("2026-06-15 12:29:00,101.0\n2026-06-15 12:30:00,101.0\n").series);
+  HeightCalculator height(DepthParameters{}, baro);
+  RecordSeries compensated;
+  compensated.append(bytes.data(), bytes.size(), height);
+  ASSERT_EQ(compensated.size(), 2u);
+  EXPECT_FLOAT_EQ(compensated.waterHeight[0], float((110.0 - 101.0) / 1.025 / 9.8));
+  EXPECT_TRUE(std::isnan(compensated.waterHeight[1]));
+  EXPECT_FLOAT_EQ(compensated.pressure[1], 2.0001f);
+  const std::vector<ChartPoint> drawn =
+      decimateMinMax(compensated.timeMs.data(), compensated.waterHeight.data(), compensated.size(),
+                     compensated.timeMs[0], compensated.timeMs[1], 10);
+  ASSERT_EQ(drawn.size(), 1u);
+  EXPECT_EQ(drawn[0].x, compensated.timeMs[0]);
 }
 
 }  // namespace

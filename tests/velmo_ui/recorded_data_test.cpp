@@ -14,6 +14,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStackedWidget>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -150,6 +151,7 @@ class RecordedDataTest : public QObject {
   void dataPageShowsPagesOfAStoredFile();
   void aDamagedDataFileSaysWhy();
   void depthParametersAreCleanedAsTyped();
+  void barometricFileCompensatesTheWaterHeightColumn();
   void chartWindowDrawsThePageAndTheWholeFile();
   void bannerDoubleClickShowsTheProgressDialogIdle();
 };
@@ -385,6 +387,55 @@ void RecordedDataTest::depthParametersAreCleanedAsTyped() {
   QTest::keyClicks(offset, "-9a5");
   QCOMPARE(offset->text(), QString("-95"));
   QCOMPARE(window.dataViewPage()->depthParameters().offset, -95.0);
+}
+
+void RecordedDataTest::barometricFileCompensatesTheWaterHeightColumn() {
+  TestHome home;
+  QVERIFY(!home.storeDataFile("20260301000000_TIDE.wlr", 120).empty());  // 00:00 .. 01:59
+  const std::string air = home.dir() + "/air.csv";
+  std::ofstream(air) << "time,kPa\n2026-03-01 00:00:00,101.0\n2026-03-01 01:00:00,101.0\n";
+  ScriptedOperator op;
+  VelmoMainWindow window(home.environment(), &op);
+  window.start();
+  QVERIFY(openOnDataPage(window, "20260301000000_TIDE.wlr"));
+  const DataPage& page = window.dataViewPage()->dataPage();
+  QCOMPARE(page.cell(0, 4), std::string("1.00"));  // (110 - 100) / 1.025 / 9.8
+
+  op.answerOpenFile(air);
+  QTest::mouseClick(child<QPushButton>(window, "chooseBarometricButton"), Qt::LeftButton);
+  QCOMPARE(page.cell(0, 4), std::string("0.90"));  // (110 - 101) / 1.025 / 9.8
+  QCOMPARE(page.cell(61, 4), std::string());       // 01:01, after the series
+  QVERIFY(child<QLabel>(window, "barometricSummary")->text().startsWith("air.csv"));
+  QVERIFY(!child<QLineEdit>(window, "offsetEdit")->isEnabled());
+  auto* uncovered = child<QLabel>(window, "uncoveredCaption");
+  QVERIFY(uncovered->isVisible());
+  QVERIFY(uncovered->text().startsWith("59 "));
+  // The chart draws the same heights: none where the table has none.
+  window.dataViewPage()->openChart();
+  ChartWindow* chart = window.dataViewPage()->chartWindow();
+  QTRY_VERIFY_WITH_TIMEOUT(chart->isVisible(), kUiTimeoutMs);
+  QCOMPARE(chart->chart()->series(RecordChart::Value::Temperature)->count(), 120);
+  QCOMPARE(chart->chart()->series(RecordChart::Value::WaterHeight)->count(), 61);
+  QCOMPARE(chart->chart()->series(RecordChart::Value::WaterHeight)->at(0).y(),
+           double(float(9 / 1.025 / 9.8)));
+  chart->close();
+
+  // Sea water takes the latitude; the density and gravity boxes give way.
+  auto* latitude = child<QLineEdit>(window, "latitudeEdit");
+  QVERIFY(!latitude->isEnabled());
+  QTest::mouseClick(child<QRadioButton>(window, "seaWaterChoice"), Qt::LeftButton);
+  QVERIFY(latitude->isEnabled());
+  QVERIFY(!child<QLineEdit>(window, "densityEdit")->isEnabled());
+  QCOMPARE(window.program().dataPage().water(), DataPageController::Water::SeaWater);
+  QCOMPARE(page.heightOptions().latitude, std::optional<double>(0));
+
+  QTest::mouseClick(child<QPushButton>(window, "clearBarometricButton"), Qt::LeftButton);
+  QTest::mouseClick(child<QRadioButton>(window, "fixedGravityChoice"), Qt::LeftButton);
+  QCOMPARE(page.cell(61, 4), std::string("1.22"));  // (112.257 - 100) / 1.025 / 9.8
+  QVERIFY(page.heightOptions().plain());
+  QVERIFY(!uncovered->isVisible());
+  QVERIFY(child<QLineEdit>(window, "offsetEdit")->isEnabled());
+  QVERIFY(op.unexpected().empty());
 }
 
 void RecordedDataTest::chartWindowDrawsThePageAndTheWholeFile() {

@@ -21,6 +21,10 @@ bool sameParameters(const DepthParameters& a, const DepthParameters& b) {
   return a.density == b.density && a.gravity == b.gravity && a.offset == b.offset;
 }
 
+bool sameChoices(const HeightOptions& a, const HeightOptions& b) {
+  return a.latitude == b.latitude && a.barometric == b.barometric && a.maxGapSeconds == b.maxGapSeconds;
+}
+
 }  // namespace
 
 ChartWindow::ChartWindow(const VelmoProgram& program, const DataPage& page, QWidget* parent)
@@ -65,8 +69,9 @@ void ChartWindow::openForPage(const DepthParameters& depth) {
   depth_ = depth;
   pageSeries_.clear();
   pageSeries_.reserve(std::size_t(page_.rowCount()));
+  HeightCalculator height(depth_, page_.heightOptions());
   for (int row = 0; row < page_.rowCount(); ++row) {
-    if (const std::optional<Record> record = page_.record(row)) pageSeries_.append(*record, depth_);
+    if (const std::optional<Record> record = page_.record(row)) pageSeries_.append(*record, height);
   }
   {
     const QSignalBlocker blocker(wholeFileBox_);
@@ -95,18 +100,20 @@ void ChartWindow::setWholeFile(bool whole) {
 
 void ChartWindow::loadWholeFile() {
   if (fileSeriesLoaded_ && fileSeriesPath_ == page_.path() && fileSeriesSize_ == page_.fileSize() &&
-      sameParameters(fileSeriesDepth_, depth_))
+      sameParameters(fileSeriesDepth_, depth_) && sameChoices(fileSeriesHeight_, page_.heightOptions()))
     return;
+  HeightCalculator height(depth_, page_.heightOptions());
   fileSeries_.clear();
   fileSeries_.reserve(std::size_t(std::max<std::int64_t>(page_.recordCount(), 0)));
   for (std::int64_t first = 0; first < page_.recordCount(); first += kReadChunk) {
     const std::vector<std::uint8_t> bytes = page_.readRecords(first, kReadChunk);
     if (bytes.empty()) break;
-    fileSeries_.append(bytes.data(), bytes.size(), depth_);
+    fileSeries_.append(bytes.data(), bytes.size(), height);
   }
   fileSeriesPath_ = page_.path();
   fileSeriesSize_ = page_.fileSize();
   fileSeriesDepth_ = depth_;
+  fileSeriesHeight_ = page_.heightOptions();
   fileSeriesLoaded_ = true;
 }
 

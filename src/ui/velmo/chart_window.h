@@ -30,7 +30,8 @@ class ChartWindow : public QDialog {
   ChartWindow(const VelmoProgram& program, const DataPage& page, QWidget* parent = nullptr);
 
   // Opens the window (modal to the main window, without a nested event loop) for the page in
-  // view, with the depth parameters the water height is computed with.
+  // view, with the depth parameters the water height is computed with (and the page's height
+  // choices: sea water, a barometric series).
   void openForPage(const DepthParameters& depth);
   // Switches between the page in view and the whole file.
   void setWholeFile(bool whole);
@@ -56,6 +57,7 @@ class ChartWindow : public QDialog {
   std::string fileSeriesPath_;
   std::uint64_t fileSeriesSize_ = 0;
   DepthParameters fileSeriesDepth_;
+  HeightOptions fileSeriesHeight_;
   bool fileSeriesLoaded_ = false;
 };
 

@@ -7,21 +7,17 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QTableView>
 #include <QVBoxLayout>
-#include <ctime>
-#include <filesystem>
-#include <fstream>
 
-#include "data/csv_export.h"
-#include "data/local_store.h"
 #include "runtime/formats.h"
 #include "shell/velmo_program.h"
 #include "ui/velmo/chart_window.h"
 #include "ui/velmo/data_table_model.h"
 #include "ui/velmo/picture_button.h"
-#include "ui/velmo/stored_file_export.h"
 #include "ui/velmo/ui_text.h"
 
 namespace ql {
@@ -30,16 +26,16 @@ namespace {
 
 const QColor kLatestItemColour(Qt::red);
 constexpr int kMaxListWidth = 360;
-const std::vector<FileFilter> kCsvFilter{{"*.csv", "*.csv"}};
-constexpr const char* kCsvExtension = ".csv";
-// Messages the language files have no text for.
-constexpr const char* kExportFailedText = "The CSV file could not be written:";
 
 }  // namespace
 
 DataViewPage::DataViewPage(VelmoProgram& program, const VelmoPictures& pictures, Operator& op,
                            QWidget* parent)
-    : QWidget(parent), program_(program), operator_(op), navigationBatch_(this, [this] {
+    : QWidget(parent),
+      program_(program),
+      operator_(op),
+      controller_(program.dataPage()),
+      navigationBatch_(this, [this] {
         if (program_.navigation().page == Page::DataView) listLocalFiles();
       }) {
   setObjectName("dataViewPage");
@@ -54,10 +50,6 @@ DataViewPage::DataViewPage(VelmoProgram& program, const VelmoPictures& pictures,
     button->setCaption(caption);
     return button;
   };
-
-  const SavedState& saved = program_.savedState();
-  depth_ = DepthParameters{saved.density, saved.gravity, saved.pressureOffset};
-  page_.setDepthParameters(depth_);
 
   // The local file list.
   auto* localBox = new QGroupBox(text("cpt_sec_hard_list"), this);
@@ -79,7 +71,7 @@ DataViewPage::DataViewPage(VelmoProgram& program, const VelmoPictures& pictures,
     if (unit > 0) title = title.left(unit).trimmed() + "\n" + title.mid(unit);
     titles << title;
   }
-  model_ = new DataTableModel(page_, titles, this);
+  model_ = new DataTableModel(controller_.page(), titles, this);
   table_ = new QTableView(this);
   table_->setObjectName("dataTable");
   table_->setModel(model_);
@@ -98,7 +90,7 @@ DataViewPage::DataViewPage(VelmoProgram& program, const VelmoPictures& pictures,
   connect(table_->horizontalHeader(), &QHeaderView::sectionClicked, this,
           [this] { model_->highlightRow(-1); });
   connect(table_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
-    if (index.column() > 0 && !page_.cell(index.row(), index.column()).empty()) openChart();
+    if (index.column() > 0 && !controller_.page().cell(index.row(), index.column()).empty()) openChart();
   });
 
   message_ = new QLabel(this);
@@ -106,6 +98,11 @@ DataViewPage::DataViewPage(VelmoProgram& program, const VelmoPictures& pictures,
   message_->setWordWrap(true);
   message_->setStyleSheet("color: red;");
   message_->hide();
+  uncoveredCaption_ = new QLabel(this);
+  uncoveredCaption_->setObjectName("uncoveredCaption");
+  uncoveredCaption_->setWordWrap(true);
+  uncoveredCaption_->setStyleSheet("color: #b05000;");
+  uncoveredCaption_->hide();
 
   // Page buttons, the chart, the exports.
   previous_ = makeButton(actionPictures, "previousPageButton", text("btn_sec_last_page"));
@@ -116,11 +113,13 @@ DataViewPage::DataViewPage(VelmoProgram& program, const VelmoPictures& pictures,
       makeButton(actionPictures, "chartButton", toQString(program_.text("QL310", "ql310_graphdis")));
   auto* exportButton = makeButton(widePictures, "exportButton", text("btn_sec_save_as"));
   auto* downloadLayoutButton = makeButton(widePictures, "downloadLayoutExportButton", text("cpt_sec_serial"));
-  connect(previous_, &PictureButton::clicked, this, [this] { showPage(page_.page() - 1); });
-  connect(next_, &PictureButton::clicked, this, [this] { showPage(page_.page() + 1); });
+  auto* annotatedButton = makeButton(widePictures, "annotatedExportButton", text("btn_sec_save_annotated"));
+  connect(previous_, &PictureButton::clicked, this, [this] { showPage(controller_.page().page() - 1); });
+  connect(next_, &PictureButton::clicked, this, [this] { showPage(controller_.page().page() + 1); });
   connect(chartButton, &PictureButton::clicked, this, &DataViewPage::openChart);
   connect(exportButton, &PictureButton::clicked, this, &DataViewPage::exportDataPage);
   connect(downloadLayoutButton, &PictureButton::clicked, this, &DataViewPage::exportDownloadLayout);
+  connect(annotatedButton, &PictureButton::clicked, this, &DataViewPage::exportAnnotated);
 
   auto* tableRow = new QHBoxLayout;
   tableRow->addWidget(previous_);
@@ -133,20 +132,24 @@ DataViewPage::DataViewPage(VelmoProgram& program, const VelmoPictures& pictures,
   auto* side = new QVBoxLayout;
   side->addWidget(localBox, 1);
   side->addWidget(buildParameters());
+  side->addWidget(buildHeightChoices());
   side->addWidget(exportButton);
   side->addWidget(downloadLayoutButton);
+  side->addWidget(annotatedButton);
 
   auto* centre = new QVBoxLayout;
   centre->addWidget(table_, 1);
   centre->addWidget(message_);
+  centre->addWidget(uncoveredCaption_);
   centre->addLayout(tableRow);
 
   auto* layout = new QHBoxLayout(this);
   layout->addLayout(side, 0);
   layout->addLayout(centre, 1);
 
-  chart_ = new ChartWindow(program_, page_, this);
+  chart_ = new ChartWindow(program_, controller_.page(), this);
   showPageButtons();
+  showHeightChoices();
   navigationBatch_.watch(program_.navigation());
 }
 
@@ -161,11 +164,16 @@ QWidget* DataViewPage::buildParameters() {
     const char* name;
     QString unit;
     double value;
+    DataPageController::Parameter parameter;
   };
+  const DepthParameters& depth = controller_.depthParameters();
   const std::array<Row, 3> rows{{
-      {"cpt_sec_water", "densityEdit", QString::fromUtf8("g/cm³"), depth_.density},
-      {"cpt_sec_g", "gravityEdit", QString::fromUtf8("m/s²"), depth_.gravity},
-      {"cpt_sec_offset", "offsetEdit", QStringLiteral("kPa"), depth_.offset},
+      {"cpt_sec_water", "densityEdit", QString::fromUtf8("g/cm³"), depth.density,
+       DataPageController::Parameter::Density},
+      {"cpt_sec_g", "gravityEdit", QString::fromUtf8("m/s²"), depth.gravity,
+       DataPageController::Parameter::Gravity},
+      {"cpt_sec_offset", "offsetEdit", QStringLiteral("kPa"), depth.offset,
+       DataPageController::Parameter::Offset},
   }};
   for (std::size_t i = 0; i < rows.size(); ++i) {
     auto* caption = new QLabel(toQString(program_.text("MAIN", rows[i].captionKey)), box);
@@ -176,32 +184,106 @@ QWidget* DataViewPage::buildParameters() {
     grid->addWidget(edit, int(i), 1);
     grid->addWidget(new QLabel(rows[i].unit, box), int(i), 2);
     parameterEdits_[i] = edit;
-    const Parameter parameter = static_cast<Parameter>(i);
-    connect(edit, &QLineEdit::textEdited, this, [this, parameter] { parameterEdited(parameter); });
+    const DataPageController::Parameter parameter = rows[i].parameter;
+    connect(edit, &QLineEdit::textEdited, this,
+            [this, edit, parameter] { parameterEdited(edit, parameter); });
   }
   return box;
 }
 
-void DataViewPage::parameterEdited(Parameter parameter) {
-  QLineEdit* edit = parameterEdits_[parameter];
-  const double defaults[] = {DepthParameters::kDefaultDensity, DepthParameters::kDefaultGravity,
-                             DepthParameters::kDefaultPressureOffset};
-  const ParameterEdit cleaned = editParameter(edit->text().toStdString(), defaults[parameter]);
-  const QString shown = toQString(cleaned.text);
+QWidget* DataViewPage::buildHeightChoices() {
+  auto text = [&](const char* key) { return toQString(program_.text("MAIN", key)); };
+  auto* box = new QGroupBox(this);
+  box->setObjectName("heightChoices");
+  auto* grid = new QGridLayout(box);
+  fixedGravityChoice_ = new QRadioButton(text("cpt_sec_water_fresh"), box);
+  fixedGravityChoice_->setObjectName("fixedGravityChoice");
+  seaWaterChoice_ = new QRadioButton(text("cpt_sec_water_sea"), box);
+  seaWaterChoice_->setObjectName("seaWaterChoice");
+  auto* latitudeCaption = new QLabel(text("cpt_sec_latitude"), box);
+  latitudeEdit_ = new QLineEdit(toQString(formatShortest(controller_.latitude())), box);
+  latitudeEdit_->setObjectName("latitudeEdit");
+  latitudeCaption->setBuddy(latitudeEdit_);
+  grid->addWidget(fixedGravityChoice_, 0, 0, 1, 3);
+  grid->addWidget(seaWaterChoice_, 1, 0, 1, 3);
+  grid->addWidget(latitudeCaption, 2, 0);
+  grid->addWidget(latitudeEdit_, 2, 1);
+  grid->addWidget(new QLabel(QString::fromUtf8("°"), box), 2, 2);
+  connect(fixedGravityChoice_, &QRadioButton::clicked, this, [this] {
+    controller_.chooseWater(DataPageController::Water::FixedGravity);
+    pageReloaded();
+  });
+  connect(seaWaterChoice_, &QRadioButton::clicked, this, [this] {
+    controller_.chooseWater(DataPageController::Water::SeaWater);
+    pageReloaded();
+  });
+  connect(latitudeEdit_, &QLineEdit::textEdited, this, [this] {
+    parameterEdited(latitudeEdit_, DataPageController::Parameter::Latitude);
+    pageReloaded();
+  });
+
+  auto* barometricCaption = new QLabel(text("cpt_sec_baro"), box);
+  barometricSummary_ = new QLabel(box);
+  barometricSummary_->setObjectName("barometricSummary");
+  barometricSummary_->setWordWrap(true);
+  auto* choose = new QPushButton(text("btn_sec_baro_choose"), box);
+  choose->setObjectName("chooseBarometricButton");
+  auto* clear = new QPushButton(text("btn_sec_baro_clear"), box);
+  clear->setObjectName("clearBarometricButton");
+  clearBarometricButton_ = clear;
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(choose);
+  buttons->addWidget(clear);
+  buttons->addStretch(1);
+  grid->addWidget(barometricCaption, 3, 0, 1, 3);
+  grid->addWidget(barometricSummary_, 4, 0, 1, 3);
+  grid->addLayout(buttons, 5, 0, 1, 3);
+  connect(choose, &QPushButton::clicked, this, &DataViewPage::chooseBarometricFile);
+  connect(clear, &QPushButton::clicked, this, &DataViewPage::clearBarometricFile);
+  return box;
+}
+
+void DataViewPage::parameterEdited(QLineEdit* edit, DataPageController::Parameter parameter) {
+  const QString shown = toQString(controller_.editParameter(parameter, edit->text().toStdString()));
   if (shown != edit->text()) {
     edit->setText(shown);
     edit->setCursorPosition(int(shown.size()));
   }
-  double* targets[] = {&depth_.density, &depth_.gravity, &depth_.offset};
-  *targets[parameter] = cleaned.value;
-  // The next decoding uses it; rows shown keep the values they were decoded with.
-  page_.setDepthParameters(depth_);
-  program_.setDepthParameters(depth_);
 }
 
-void DataViewPage::applyPrecisions() {
-  page_.setTemperatureDecimals(program_.savedState().temperatureDecimals);
-  page_.setPressureDecimals(program_.savedState().pressureDecimals);
+void DataViewPage::showHeightChoices() {
+  const bool sea = controller_.water() == DataPageController::Water::SeaWater;
+  fixedGravityChoice_->setChecked(!sea);
+  seaWaterChoice_->setChecked(sea);
+  latitudeEdit_->setEnabled(sea);
+  // The fixed gravity and density do not enter the sea-water depth; the offset gives way to a
+  // barometric series.
+  parameterEdits_[0]->setEnabled(!sea);
+  parameterEdits_[1]->setEnabled(!sea);
+  parameterEdits_[2]->setEnabled(!controller_.barometricSeries());
+  const std::string summary = controller_.barometricSummary();
+  barometricSummary_->setText(summary.empty() ? toQString(program_.text("MAIN", "cpt_sec_baro_none"))
+                                              : toQString(summary));
+  barometricSummary_->setToolTip(
+      controller_.barometricSeries() ? toQString(controller_.barometricSeries()->source) : QString());
+  clearBarometricButton_->setEnabled(controller_.barometricSeries() != nullptr);
+}
+
+void DataViewPage::pageReloaded() {
+  model_->reload();
+  showHeightChoices();
+  const std::string uncovered = controller_.uncoveredText();
+  uncoveredCaption_->setText(toQString(uncovered));
+  uncoveredCaption_->setVisible(!uncovered.empty());
+}
+
+void DataViewPage::chooseBarometricFile() {
+  if (controller_.chooseBarometricFile()) pageReloaded();
+}
+
+void DataViewPage::clearBarometricFile() {
+  controller_.clearBarometricFile();
+  pageReloaded();
 }
 
 void DataViewPage::listLocalFiles() {
@@ -220,9 +302,8 @@ void DataViewPage::listLocalFiles() {
 bool DataViewPage::openLocalFile(int row) {
   QListWidgetItem* item = localFiles_->item(row);
   if (!item) return false;
-  applyPrecisions();
-  const OpenResult result = page_.openItem(program_.home().dir(), item->text().toStdString());
-  model_->reload();
+  const OpenResult result = controller_.openItem(item->text().toStdString());
+  pageReloaded();
   showPageButtons();
   if (result.opened()) {
     message_->hide();
@@ -236,70 +317,36 @@ bool DataViewPage::openLocalFile(int row) {
 }
 
 void DataViewPage::showPage(int page) {
-  applyPrecisions();
-  if (!page_.showPage(page)) return;
-  model_->reload();
+  if (!controller_.showPage(page)) return;
+  pageReloaded();
   table_->scrollToTop();
   showPageButtons();
 }
 
 void DataViewPage::showPageButtons() {
-  previous_->setVisible(page_.previousVisible());
-  next_->setVisible(page_.nextVisible());
-  pageCaption_->setVisible(page_.isOpen() && page_.pageCount() > 1);
-  pageCaption_->setText(QString("%1 / %2").arg(page_.page()).arg(page_.pageCount()));
+  const DataPage& page = controller_.page();
+  previous_->setVisible(page.previousVisible());
+  next_->setVisible(page.nextVisible());
+  pageCaption_->setVisible(page.isOpen() && page.pageCount() > 1);
+  pageCaption_->setText(QString("%1 / %2").arg(page.page()).arg(page.pageCount()));
 }
 
 void DataViewPage::openChart() {
-  if (!page_.isOpen()) return;
-  chart_->openForPage(depth_);
+  if (!controller_.page().isOpen()) return;
+  chart_->openForPage(controller_.depthParameters());
 }
 
-std::string DataViewPage::nowText() const { return formatDateTime(localDateTime(std::time(nullptr))); }
-
-std::string DataViewPage::chooseExportFile(const std::string& proposedName) {
-  const LocalStore store(program_.home().dir());
-  const std::string directory = store.exportDialogDirectory();
-  const std::string title = program_.text("MAIN", "btn_sec_save_as");
-  for (;;) {
-    std::string path =
-        operator_.chooseSaveFile(title, directory + "/" + proposedName + kCsvExtension, kCsvFilter);
-    if (path.empty()) return {};
-    if (std::filesystem::path(path).extension().empty()) path += kCsvExtension;
-    if (!std::filesystem::exists(path)) return path;
-    if (operator_.askYesNo("", program_.text("SYSTEMINFORMATION", "info_fileexists"))) return path;
-  }
-}
-
+// Nothing happens without a picked, open file.
 void DataViewPage::exportDataPage() {
-  // Nothing happens without a picked, open file.
-  if (localFiles_->currentRow() < 0 || !page_.isOpen()) return;
-  const std::string now = nowText();
-  const std::string compact = formatCompactStamp(localDateTime(std::time(nullptr)));
-  const std::string path = chooseExportFile(dataPageExportName(page_.header(), compact));
-  if (path.empty()) return;
-  ExportOptions options;
-  options.depth = depth_;
-  options.temperatureDecimals = program_.savedState().temperatureDecimals;
-  options.pressureDecimals = program_.savedState().pressureDecimals;
-  options.now = now;
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out || !ExportOpenFile(page_, options, out) || !out.flush())
-    operator_.showMessage("", std::string(kExportFailedText) + " " + path);
+  if (localFiles_->currentRow() >= 0) controller_.exportOpenFile(DataPageController::Layout::DataPage);
 }
 
 void DataViewPage::exportDownloadLayout() {
-  if (localFiles_->currentRow() < 0 || !page_.isOpen()) return;
-  const std::string compact = formatCompactStamp(localDateTime(std::time(nullptr)));
-  const std::string path = chooseExportFile(LocalStore::exportName(compact, page_.header().entry().name()));
-  if (path.empty()) return;
-  ExportOptions options;
-  options.depth = depth_;
-  options.temperatureDecimals = program_.savedState().temperatureDecimals;
-  options.pressureDecimals = program_.savedState().pressureDecimals;
-  options.now = nowText();
-  if (!writeStoredDownloadExport(page_.path(), path, options))
-    operator_.showMessage("", std::string(kExportFailedText) + " " + path);
+  if (localFiles_->currentRow() >= 0) controller_.exportOpenFile(DataPageController::Layout::Download);
+}
+
+void DataViewPage::exportAnnotated() {
+  if (localFiles_->currentRow() >= 0) controller_.exportOpenFile(DataPageController::Layout::Annotated);
 }
 
 }  // namespace ql

@@ -1,7 +1,9 @@
 #pragma once
 // Page 2, the data view: the data files in the local store (the one stored last in red), the
 // table of the open file page by page (a model over the file, not widget items), the page
-// buttons, the three depth parameters, the two CSV exports and the chart window.
+// buttons, the three depth parameters, the water choice and latitude, the barometric file, the
+// CSV exports and the chart window. The state is the program's DataPageController; this page
+// renders it and forwards the operator's actions.
 //
 // A click on a list item opens its file; a file that is no data file leaves a clear message.
 // A click on a row highlights it; a double-click on a filled value cell opens the chart.
@@ -9,13 +11,14 @@
 #include <QWidget>
 #include <array>
 
-#include "data/data_page.h"
+#include "data/data_page_controller.h"
 #include "runtime/operator.h"
 #include "ui/velmo/render_batch.h"
 #include "ui/velmo/velmo_pictures.h"
 
 class QLabel;
 class QLineEdit;
+class QRadioButton;
 class QListWidget;
 class QTableView;
 
@@ -42,28 +45,29 @@ class DataViewPage : public QWidget {
   // open file likewise.
   void exportDataPage();
   void exportDownloadLayout();
+  void exportAnnotated();
   void openChart();
+  // The barometric file's chooser and its clear button.
+  void chooseBarometricFile();
+  void clearBarometricFile();
 
-  const DataPage& dataPage() const { return page_; }
+  const DataPage& dataPage() const { return controller_.page(); }
   // The depth parameters as edited (the next decoding and the exports use them).
-  const DepthParameters& depthParameters() const { return depth_; }
+  const DepthParameters& depthParameters() const { return controller_.depthParameters(); }
   ChartWindow* chartWindow() const { return chart_; }
 
  private:
-  enum Parameter { Density, Gravity, Offset };
   QWidget* buildParameters();
-  void parameterEdited(Parameter parameter);
-  void applyPrecisions();
+  QWidget* buildHeightChoices();
+  void parameterEdited(QLineEdit* edit, DataPageController::Parameter parameter);
   void showPageButtons();
-  // The save dialog until a file is chosen that may be written (an existing one only after the
-  // operator agreed); empty when cancelled.
-  std::string chooseExportFile(const std::string& proposedName);
-  std::string nowText() const;
+  // The table and what is said about it after the page shown was read again.
+  void pageReloaded();
+  void showHeightChoices();
 
   VelmoProgram& program_;
   Operator& operator_;
-  DataPage page_;
-  DepthParameters depth_;
+  DataPageController& controller_;
   QListWidget* localFiles_;
   QTableView* table_;
   DataTableModel* model_;
@@ -72,6 +76,12 @@ class DataViewPage : public QWidget {
   PictureButton* previous_;
   PictureButton* next_;
   std::array<QLineEdit*, 3> parameterEdits_{};
+  QRadioButton* fixedGravityChoice_;
+  QRadioButton* seaWaterChoice_;
+  QLineEdit* latitudeEdit_;
+  QLabel* barometricSummary_;
+  QWidget* clearBarometricButton_;
+  QLabel* uncoveredCaption_;
   ChartWindow* chart_;
   RenderBatch navigationBatch_;
 };

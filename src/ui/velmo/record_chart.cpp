@@ -177,8 +177,10 @@ void RecordChart::redraw() {
         for (const ChartPoint& p : thin) points.append(QPointF(p.x + localShiftMs_, p.y));
       } else {
         points.reserve(qsizetype(values.size()));
-        for (std::size_t i = 0; i < values.size(); ++i)
+        for (std::size_t i = 0; i < values.size(); ++i) {
+          if (std::isnan(values[i])) continue;  // no water height without a barometric pressure
           points.append(QPointF(data_->timeMs[i] + localShiftMs_, values[i]));
+        }
       }
     }
     line->replace(points);

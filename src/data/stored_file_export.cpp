@@ -1,4 +1,4 @@
-#include "ui/velmo/stored_file_export.h"
+#include "data/stored_file_export.h"
 
 #include <fstream>
 #include <iterator>
