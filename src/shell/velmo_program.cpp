@@ -1,5 +1,6 @@
 #include "shell/velmo_program.h"
 
+#include "data/new_files.h"
 #include "link/crc.h"
 #include "link/port_list.h"
 #include "link/serial_port.h"
@@ -52,6 +53,8 @@ VelmoProgram::VelmoProgram(Scheduler& loop, Operator& op, Port& port, ProgramEnv
   download_->showStatus = [this](const std::string& status) { showStatus(status); };
   download_->identity = [this] { return dataFileIdentity(); };
   download_->onDialogClosed = [this] { baudRateOldTimer_->start(); };
+  download_->loggerClock = [this] { return info_.clock; };
+  download_->linkBusy = [this] { return rateRestorePending(); };
   download_->exportOptions = [this] {
     ExportOptions options;
     options.depth = DepthParameters{saved_.density, saved_.gravity, saved_.pressureOffset};
@@ -385,6 +388,15 @@ void VelmoProgram::restoreBaudRateTick() {
   baudRateOldTimer_->stop();
   connection_->restoreBaudRate();
   restoreWriteDueMs_ = loop_.nowMs() + kRestoreRepeatMs;
+}
+
+bool VelmoProgram::downloadNewFiles() {
+  if (download_->running() || download_->inBatch()) return false;
+  const LocalStore store(env_.home.dir());
+  std::vector<int> slots = slotsToFetch(fileTable_, storedEntries(store, info_.serialNumber), true);
+  if (slots.empty()) return false;
+  download_->startBatch(std::move(slots));
+  return true;
 }
 
 bool VelmoProgram::rateRestorePending() const {
