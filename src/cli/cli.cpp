@@ -39,16 +39,21 @@ int info(const Options& options, std::ostream& out, std::ostream& err) {
   }
   const InstrumentInfo& info = session.program.instrumentInfo();
   // The poll ends at its last step, or stops early at a running task.
-  if (!waitForInformation(session, std::max<std::int64_t>(1000, options.timeoutMs - (session.loop.nowMs() - started)))) {
+  if (!waitForInformation(
+          session, std::max<std::int64_t>(1000, options.timeoutMs - (session.loop.nowMs() - started)))) {
     err << "velmo: " << informationFailure(session) << "\n";
     return kExitNoLogger;
   }
 
   const std::pair<const char*, std::string> fields[] = {
-      {"serial", info.serialNumber},       {"model", info.model},
-      {"hardware", info.hardwareVersion},  {"firmware", info.firmwareVersion},
-      {"flash_size", info.flashSize},      {"flash_used", info.flashUsed},
-      {"flash_free", info.flashFree},      {"battery_voltage", info.batteryVoltage},
+      {"serial", info.serialNumber},
+      {"model", info.model},
+      {"hardware", info.hardwareVersion},
+      {"firmware", info.firmwareVersion},
+      {"flash_size", info.flashSize},
+      {"flash_used", info.flashUsed},
+      {"flash_free", info.flashFree},
+      {"battery_voltage", info.batteryVoltage},
       {"clock", info.clock},
   };
   if (options.json) {
@@ -90,7 +95,9 @@ const CommandEntry kCommands[] = {
     {"info", infoCommand, "velmo info [--port P] [--baud B] [--json] [--timeout S]"},
     {"files", filesCommand, "velmo files [--port P] [--baud B] [--json] [--timeout S]"},
     {"download", downloadCommand,
-     "velmo download POSITION [--port P] [--baud B] [--home DIR] [--csv OUT] [--timeout S]"},
+     "velmo download POSITION [--port P] [--baud B] [--home DIR] [--csv OUT] [--timeout S]\n"
+     "       velmo download --all [--new] [--port P] [--baud B] [--home DIR] [--timeout S]"},
+    {"verify", verifyCommand, "velmo verify FILE.wlr"},
     {"clock", clockCommand, "velmo clock [--port P] [--baud B] [--sync] [--json] [--timeout S]"},
     {"export", exportCommand,
      "velmo export FILE.wlr [-o OUT] [--page N] [--density D] [--gravity G] [--offset O] "
@@ -98,11 +105,13 @@ const CommandEntry kCommands[] = {
     {"config", configCommand,
      "velmo config get [--port P] [--baud B] [--json] [--timeout S]\n"
      "       velmo config set [--port P] [--baud B] --name TEXT --mode fast|interval|average|profile\n"
-     "                        --start \"yyyy-mm-dd hh:mm:ss\" --end \"...\" [--rate 1|2|5|10] [--interval S]\n"
+     "                        --start \"yyyy-mm-dd hh:mm:ss\" --end \"...\" [--rate 1|2|5|10] [--interval "
+     "S]\n"
      "                        [--average-count N] [--average-interval TENTHS] [--initial-value KPA]\n"
      "                        [--depth-interval M] [--send-records] [--no-clock-sync] [--timeout S]",
      true},
-    {"monitor", monitorCommand, "velmo monitor [--port P] [--baud B] [--count N] [--csv] [--timeout S]", true},
+    {"monitor", monitorCommand, "velmo monitor [--port P] [--baud B] [--count N] [--csv] [--timeout S]",
+     true},
     {"update", updateCommand, "velmo update [--check] [--server URL] [--home DIR]", true},
     {"baud", baudCommand, "velmo baud RATE [--port P] [--baud B] [--timeout S]", true},
     {"zero", zeroCommand,
