@@ -101,7 +101,7 @@ const CommandEntry kCommands[] = {
     {"clock", clockCommand, "velmo clock [--port P] [--baud B] [--sync] [--json] [--timeout S]"},
     {"export", exportCommand,
      "velmo export FILE.wlr [-o OUT] [--page N] [--density D] [--gravity G] [--offset O] "
-     "[--decimals-temperature K] [--decimals-pressure K]"},
+     "[--decimals-temperature K] [--decimals-pressure K] [--drift-correct]"},
     {"config", configCommand,
      "velmo config get [--port P] [--baud B] [--json] [--timeout S]\n"
      "       velmo config set [--port P] [--baud B] --name TEXT --mode fast|interval|average|profile\n"

@@ -1,5 +1,5 @@
 // velmo export FILE.wlr [-o OUT] [--page N] [--density D] [--gravity G] [--offset O]
-//              [--decimals-temperature K] [--decimals-pressure K]
+//              [--decimals-temperature K] [--decimals-pressure K] [--drift-correct]
 // The data page's export of a stored data file, from the first record of page N to the end of the
 // file, to OUT or to standard output.
 
@@ -13,6 +13,7 @@
 
 #include "cli/cli.h"
 #include "cli/commands.h"
+#include "cli/drift_input.h"
 #include "data/csv_export.h"
 #include "data/data_page.h"
 #include "runtime/formats.h"
@@ -28,6 +29,7 @@ struct ExportArguments {
   DepthParameters depth;
   int temperatureDecimals = 2;
   int pressureDecimals = 2;
+  bool driftCorrect = false;
 };
 
 bool parseInt(const std::string& text, int& value) {
@@ -52,6 +54,10 @@ std::optional<ExportArguments> parseExportArguments(const Arguments& args, std::
       parsed.input = arg;
       continue;
     }
+    if (arg == "--drift-correct") {
+      parsed.driftCorrect = true;
+      continue;
+    }
     if (i + 1 >= args.size()) {
       problem = arg + " needs a value";
       return std::nullopt;
@@ -72,7 +78,8 @@ std::optional<ExportArguments> parseExportArguments(const Arguments& args, std::
       ok = parseInt(value, parsed.temperatureDecimals) && parsed.temperatureDecimals >= 1 &&
            parsed.temperatureDecimals <= 3;
     } else if (arg == "--decimals-pressure") {
-      ok = parseInt(value, parsed.pressureDecimals) && parsed.pressureDecimals >= 1 && parsed.pressureDecimals <= 3;
+      ok = parseInt(value, parsed.pressureDecimals) && parsed.pressureDecimals >= 1 &&
+           parsed.pressureDecimals <= 3;
     } else {
       problem = "unknown option " + arg;
       return std::nullopt;
@@ -103,7 +110,12 @@ int exportCommand(const Arguments& args, std::ostream& out, std::ostream& err) {
   page.setDepthParameters(parsed->depth);
   page.setTemperatureDecimals(parsed->temperatureDecimals);
   page.setPressureDecimals(parsed->pressureDecimals);
-  const OpenResult opened = page.openDataFile(parsed->input);
+  std::optional<DriftCorrectedInput> corrected;
+  if (parsed->driftCorrect && !(corrected = DriftCorrectedInput::make(parsed->input, problem))) {
+    err << "velmo export: " << problem << "\n";
+    return kExitUsage;
+  }
+  const OpenResult opened = page.openDataFile(corrected ? corrected->path() : parsed->input);
   if (!opened.opened()) {
     err << "velmo export: " << opened.message << "\n";
     return kExitFileError;

@@ -1,9 +1,11 @@
 #include "shell/velmo_program.h"
 
 #include "data/new_files.h"
+#include "data/task_log.h"
 #include "link/crc.h"
 #include "link/port_list.h"
 #include "link/serial_port.h"
+#include "runtime/encoding.h"
 #include "shell/language_choice.h"
 #include "shell/last_link.h"
 #include "shell/picture_files.h"
@@ -136,7 +138,10 @@ void VelmoProgram::createTaskPage(const TextLookup& lookup) {
   taskRead_ = std::make_unique<task::TaskReadSequence>(*sequencer_, *taskPage_);
   auto send = [this](const Bytes& frame) { this->send(frame); };
   taskWrite_ = std::make_unique<task::TaskWriteSequence>(loop_, state_, *taskPage_, operator_, lookup, send);
-  taskWrite_->onFinished = [this] { connection_->forgetLink(); };
+  taskWrite_->onFinished = [this] {
+    logWrittenTask();
+    connection_->forgetLink();
+  };
 
   runningTask_ = std::make_unique<task::RunningTaskPrompt>(loop_, state_, operator_, lookup, send);
   runningTask_->onStopped = [this] { infoPoll_->start(InfoPoll::kTaskRunState); };
@@ -388,6 +393,16 @@ void VelmoProgram::restoreBaudRateTick() {
   baudRateOldTimer_->stop();
   connection_->restoreBaudRate();
   restoreWriteDueMs_ = loop_.nowMs() + kRestoreRepeatMs;
+}
+
+// The task log lets a later export correct the clock drift of this task's records.
+void VelmoProgram::logWrittenTask() {
+  if (env_.home.dir().empty()) return;
+  const task::TaskWriteValues& task = taskWrite_->writtenTask();
+  TaskLogEntry entry{info_.serialNumber, decodeLegacyText(task.nameGbk), task.start, task.end,
+                     taskWrite_->synchronisedAt()};
+  if (!appendTaskLog(env_.home.path(kTaskLogFile), entry))
+    memo_.add("velmo's task log cannot be written: " + env_.home.path(kTaskLogFile));
 }
 
 bool VelmoProgram::downloadNewFiles() {

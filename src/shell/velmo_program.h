@@ -208,6 +208,7 @@ class VelmoProgram : private ReplyHandlers {
   void showStatus(const std::string& text);
   DataFileHeader dataFileIdentity();
   void restoreBaudRateTick();
+  void logWrittenTask();
   std::function<std::time_t()> wallClock() const;
 
   static constexpr int kRestoreRateDelayMs = 600;
