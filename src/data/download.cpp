@@ -376,6 +376,15 @@ void DownloadJob::refetchTick() {
 void DownloadJob::openDialog() {
   progress_.caption = text("SYSTEMINFORMATION", "info_start_download");
   progress_.label = text("SYSTEMINFORMATION", "info_geting_file");
+  if (progress_.batchCount > 0) {
+    // "File %d of %d"
+    std::string which = message("ql310_getfile_batch", kBatchText);
+    for (int number : {progress_.batchIndex, progress_.batchCount}) {
+      const std::size_t at = which.find("%d");
+      if (at != std::string::npos) which.replace(at, 2, std::to_string(number));
+    }
+    progress_.label += "\n" + which;
+  }
   progress_.cancelCaption = text("SYSTEMINFORMATION", "info_get_file_cancle");
   progress_.percent = 0;
   progress_.visible = true;

@@ -95,6 +95,7 @@ class DownloadJob {
   static constexpr const char* kCrcMismatchText =
       "The file's checksum does not match: it was damaged on the line. It was stored as received:";
   static constexpr const char* kRefetchText = "The file was damaged on the line. Fetch it again?";
+  static constexpr const char* kBatchText = "File %d of %d";
   // A second fetch of a damaged file waits until the line is back at its configured rate.
   static constexpr int kRefetchPollMs = 200;
 

@@ -409,7 +409,10 @@ bool VelmoProgram::downloadNewFiles() {
   if (download_->running() || download_->inBatch()) return false;
   const LocalStore store(env_.home.dir());
   std::vector<int> slots = slotsToFetch(fileTable_, storedEntries(store, info_.serialNumber), true);
-  if (slots.empty()) return false;
+  if (slots.empty()) {
+    operator_.showMessage("", text("QL310", "ql310_no_new_files"));
+    return false;
+  }
   download_->startBatch(std::move(slots));
   return true;
 }

@@ -133,7 +133,7 @@ class VelmoProgram : private ReplyHandlers {
   // progress dialog is a view of downloadProgress(); its cancel button calls cancelDownload().
   void startDownload(int position) { download_->start(position); }
   // Every listed file not yet in the local store (see data/new_files.h), one after another
-  // behind one dialog; false when there is none to fetch.
+  // behind one dialog; false (and the operator told) when there is none to fetch.
   bool downloadNewFiles();
   void cancelDownload() { download_->cancel(); }
   // A double-click on the logo: the progress dialog at 0, nothing fetched.

@@ -168,8 +168,10 @@ TEST_F(VerifiedDownloadTest, NewFilesComeInOneBatchBehindOneSpeedSwitch) {
   EXPECT_EQ(logger.baudRate(), 9600u);
   EXPECT_EQ(op.prompts(PromptKind::SaveFile).size(), 1u);  // only the single download offered one
 
-  // Everything is stored now.
+  // Everything is stored now, and the operator is told so.
   EXPECT_FALSE(velmo.downloadNewFiles());
+  ASSERT_EQ(op.prompts(PromptKind::Message).size(), 1u);
+  EXPECT_EQ(op.prompts(PromptKind::Message)[0].text, velmo.text("QL310", "ql310_no_new_files"));
 }
 
 TEST_F(VerifiedDownloadTest, CancelEndsTheWholeBatch) {
@@ -179,6 +181,11 @@ TEST_F(VerifiedDownloadTest, CancelEndsTheWholeBatch) {
   ASSERT_TRUE(loop.advanceUntil([&] { return job().received() > 5000; }, 60000));
   EXPECT_EQ(velmo.downloadProgress().batchIndex, 1);
   EXPECT_EQ(velmo.downloadProgress().batchCount, 3);
+  std::string which = velmo.text("QL310", "ql310_getfile_batch");
+  which.replace(which.find("%d"), 2, "1");
+  which.replace(which.find("%d"), 2, "3");
+  EXPECT_EQ(velmo.downloadProgress().label,
+            velmo.text("SYSTEMINFORMATION", "info_geting_file") + "\n" + which);
   op.answerYesNo(true);
   velmo.cancelDownload();
   ASSERT_TRUE(settle());
