@@ -11,8 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "data/data_file.h"
 #include "data/download_record.h"
+#include "data/task_log.h"
 #include "programs.h"
+#include "runtime/formats.h"
 
 namespace ql {
 namespace {
@@ -159,6 +162,40 @@ TEST_F(VelmoDownloads, VerifyRefusesAChangedFileAndAnyRecordItCannotTrust) {
     EXPECT_EQ(velmo("verify " + stored).code, 3) << c.name;
     EXPECT_NE(errors().find(c.reason), std::string::npos) << c.name << ": " << errors();
   }
+}
+
+// The logger 50 s fast at the download: the export corrects its times once velmo's task log
+// knows when the clock was synchronised, and says why not before.
+TEST_F(VelmoDownloads, DriftCorrectedExportNeedsTheSynchronisedTask) {
+  testing::SimulatorProcess sim(QL310_SIM, link, {"--files", "1", "--clock-offset", "50"});
+  ASSERT_TRUE(sim.ready());
+  CommandResult r = download("1");
+  ASSERT_EQ(r.code, 0) << errors();
+  const std::string stored = r.out.substr(0, r.out.size() - 1);
+  std::string problem;
+  auto record = readDownloadRecord(stored, problem);
+  ASSERT_TRUE(record.has_value()) << problem;
+
+  CommandResult refused = velmo("export " + stored + " --drift-correct");
+  EXPECT_EQ(refused.code, 1);
+  EXPECT_NE(errors().find("cannot apply: velmo's task log holds no task of logger 0210012345"),
+            std::string::npos)
+      << errors();
+
+  // The task as velmo would have logged it, synchronised ten days before the download.
+  auto header = readDataFileHeader(stored);
+  ASSERT_TRUE(header.has_value());
+  auto start = parseDateTime(FileEntry::stampText(header->entry().startStamp()));
+  auto downloaded = parseIsoDateTime(record->pcTime);
+  ASSERT_TRUE(start && downloaded);
+  const DateTime synchronised = localDateTime(*toTimeT(*downloaded) - 10 * 86400);
+  ASSERT_TRUE(appendTaskLog((home / kTaskLogFile).string(),
+                            TaskLogEntry{"0210012345", "T", *start, *start, synchronised}));
+  CommandResult plain = velmo("export " + stored);
+  CommandResult corrected = velmo("export " + stored + " --drift-correct");
+  ASSERT_EQ(corrected.code, 0) << errors();
+  EXPECT_EQ(plain.out.size(), corrected.out.size());
+  EXPECT_NE(plain.out, corrected.out);
 }
 
 TEST_F(VelmoDownloads, NewNeedsAll) {
