@@ -6,7 +6,6 @@
 #include <system_error>
 
 #include "data/clock_drift.h"
-#include "data/task_log.h"
 #include "shell/velmo_home.h"
 
 namespace ql::cli {
@@ -14,7 +13,7 @@ namespace ql::cli {
 std::optional<DriftCorrectedInput> DriftCorrectedInput::make(const std::string& dataFilePath,
                                                              std::string& problem) {
   const VelmoHome home = VelmoHome::resolve("");
-  const ClockDrift drift = measureDrift(dataFilePath, readTaskLog(home.path(kTaskLogFile)));
+  const ClockDrift drift = measureDrift(dataFilePath, home.dir());
   if (!drift.known()) {
     problem = "the drift correction cannot apply: " + drift.reason;
     return std::nullopt;

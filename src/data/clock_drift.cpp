@@ -102,6 +102,10 @@ ClockDrift measureDrift(const std::string& dataFilePath, const std::vector<TaskL
   return drift;
 }
 
+ClockDrift measureDrift(const std::string& dataFilePath, const std::string& homeDir) {
+  return measureDrift(dataFilePath, readTaskLog(homeDir + "/" + kTaskLogFile));
+}
+
 bool writeDriftCorrectedCopy(const std::string& from, const std::string& to, const ClockDrift& drift) {
   std::ifstream in(from, std::ios::binary);
   std::ofstream out(to, std::ios::binary | std::ios::trunc);

@@ -40,6 +40,8 @@ struct ClockDrift {
 // log for the same logger (serial number) and the same start as the file's entry, written with
 // clock synchronisation. The reason says which of these is missing.
 ClockDrift measureDrift(const std::string& dataFilePath, const std::vector<TaskLogEntry>& taskLog);
+// The same with the task log of velmo's home: what the data page shows for an open file.
+ClockDrift measureDrift(const std::string& dataFilePath, const std::string& homeDir);
 
 // A copy of the data file whose record stamps are corrected (the header and every other byte as
 // they are), for the export to read. False when either file cannot be used.
