@@ -318,14 +318,13 @@ void DownloadJob::stall() {
   } else {
     setStatus(text("QL310", "ql310_getfile_error1"));
     phase_ = Phase::Storing;  // no further block or question may act while we ask
-    batchQueue_.clear();      // the line stopped: the rest of a batch would stop as well
     if (operator_.askYesNo("", text("QL310", "ql310_getfile_error2"))) {
       saveTimer_->start();
     } else {
       finish(Outcome::NotStored);
     }
   }
-  batchQueue_.clear();
+  batchQueue_.clear();  // the line stopped: the rest of a batch would stop as well
   closeTimer_->start();
 }
 

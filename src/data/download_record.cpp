@@ -232,8 +232,8 @@ std::optional<DownloadRecord> DownloadRecord::parse(const std::string& json, std
   auto stray = stored ? count("stray_bytes_removed") : std::nullopt;
   if (!stray) return std::nullopt;
 
-  if (*slot > 15)
-    problem = "slot " + std::to_string(*slot) + " is not 0..15";
+  if (*slot >= FileTable::kSlots)
+    problem = "slot " + std::to_string(*slot) + " is not 0.." + std::to_string(FileTable::kSlots - 1);
   else if (!isLowerHex(*entry, 2 * FileEntry::kSize))
     problem = "\"entry\" is not 50 bytes in hex";
   else if (*crc != kMatch && *crc != kMismatch)
