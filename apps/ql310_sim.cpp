@@ -25,7 +25,7 @@ constexpr const char* kUsage =
     "usage: ql310-sim [--baud N] [--link PATH] [--serial N] [--files N] [--file-size BYTES]\n"
     "                 [--erase-ms MS] [--split] [--drop-every N] [--stall-after N] [--garbage]\n"
     "                 [--stray N] [--pace] [--clock-offset S] [--running] [--model TEXT]\n"
-    "                 [--reference PATH] [--help] [--version]\n"
+    "                 [--reference PATH] [--corrupt-stream] [--help] [--version]\n"
     "\n"
     "Serves one simulated QL310 logger on a new pseudo-terminal and prints its path.\n"
     "  --baud N         line rate the logger answers at (default 9600)\n"
@@ -42,6 +42,8 @@ constexpr const char* kUsage =
     "  --stall-after N  answer nothing after N replies\n"
     "  --garbage        answer garbage, not silence, at a wrong line rate\n"
     "  --stray N        slip N stray bytes into every file stream at random places\n"
+    "  --corrupt-stream flip one bit of a value in every file stream (the reply's checksum\n"
+    "                   no longer matches)\n"
     "  --pace           send no faster than the line rate would carry the bytes\n"
     "  --clock-offset S start with the logger's clock S seconds ahead of this computer's\n"
     "                   (negative: behind); a clock write sets it\n"
@@ -105,6 +107,10 @@ int main(int argc, char** argv) {
     }
     if (arg == "--pace") {
       options.paceAtLineRate = true;
+      continue;
+    }
+    if (arg == "--corrupt-stream") {
+      faults.corruptStream = true;
       continue;
     }
     if (arg == "--running") {

@@ -95,12 +95,14 @@ const CommandEntry kCommands[] = {
     {"info", infoCommand, "velmo info [--port P] [--baud B] [--json] [--timeout S]"},
     {"files", filesCommand, "velmo files [--port P] [--baud B] [--json] [--timeout S]"},
     {"download", downloadCommand,
-     "velmo download POSITION [--port P] [--baud B] [--home DIR] [--csv OUT] [--timeout S]"},
+     "velmo download POSITION [--port P] [--baud B] [--home DIR] [--csv OUT] [--timeout S]\n"
+     "       velmo download --all [--new] [--port P] [--baud B] [--home DIR] [--timeout S]"},
+    {"verify", verifyCommand, "velmo verify FILE.wlr"},
     {"clock", clockCommand, "velmo clock [--port P] [--baud B] [--sync] [--json] [--timeout S]"},
     {"export", exportCommand,
      "velmo export FILE.wlr [-o OUT] [--page N] [--density D] [--gravity G] [--offset O] "
      "[--decimals-temperature K] [--decimals-pressure K]"
-     " [--baro FILE [--baro-gap S]] [--latitude DEG] [--format annotated]"},
+     " [--baro FILE [--baro-gap S]] [--latitude DEG] [--drift-correct] [--format annotated]"},
     {"config", configCommand,
      "velmo config get [--port P] [--baud B] [--json] [--timeout S]\n"
      "       velmo config set [--port P] [--baud B] --name TEXT --mode fast|interval|average|profile\n"

@@ -15,6 +15,7 @@ int infoCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 int exportCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 int filesCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 int downloadCommand(const Arguments& args, std::ostream& out, std::ostream& err);
+int verifyCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 int clockCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 int configCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 int monitorCommand(const Arguments& args, std::ostream& out, std::ostream& err);

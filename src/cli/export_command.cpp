@@ -1,6 +1,6 @@
 // velmo export FILE.wlr [-o OUT] [--page N] [--density D] [--gravity G] [--offset O]
 //              [--decimals-temperature K] [--decimals-pressure K]
-//              [--baro FILE [--baro-gap S]] [--latitude DEG] [--format annotated]
+//              [--baro FILE [--baro-gap S]] [--latitude DEG] [--drift-correct] [--format annotated]
 // The data page's export of a stored data file, from the first record of page N to the end of the
 // file, to OUT or to standard output. --baro compensates by a barometric series (.wlr or CSV) in
 // place of the offset (not across gaps between readings longer than S seconds, 7200 by default),
@@ -19,11 +19,12 @@
 #include "cli/cli.h"
 #include "cli/commands.h"
 #include "data/annotated_export.h"
+#include "cli/drift_input.h"
 #include "data/csv_export.h"
 #include "data/data_page.h"
 #include "runtime/formats.h"
 #include "shell/language_texts.h"
-#include "shell/update_sha256.h"
+#include "runtime/sha256.h"
 #include "shell/velmo_program.h"
 
 namespace ql::cli {
@@ -41,6 +42,7 @@ struct ExportArguments {
   std::int64_t barometricGapSeconds = BarometricCursor::kDefaultMaxGapSeconds;
   std::optional<double> latitude;
   bool annotated = false;
+  bool driftCorrect = false;
 };
 
 bool parseInt(const std::string& text, int& value) {
@@ -77,12 +79,13 @@ bool parseHeightAndFormatOption(const std::string& arg, const std::string& value
 
 // The export the arguments ask for.
 bool writeExport(const DataPage& page, const ExportOptions& options, const ExportArguments& args,
-                 std::ostream& out) {
+                 const std::optional<DriftCorrectedInput>& corrected, std::ostream& out) {
   if (!args.annotated) return ExportOpenFile(page, options, out);
   AnnotatedSource source;
+  if (corrected) source.driftCorrection = corrected->description();
   source.model = kLoggerModelName;
   source.programVersion = kProgramVersion;
-  source.sha256 = update::fileSha256(args.input).value_or("");
+  source.sha256 = fileSha256(args.input).value_or("");
   return writeAnnotatedExport(page, options, source, out);
 }
 
@@ -96,6 +99,10 @@ std::optional<ExportArguments> parseExportArguments(const Arguments& args, std::
         return std::nullopt;
       }
       parsed.input = arg;
+      continue;
+    }
+    if (arg == "--drift-correct") {
+      parsed.driftCorrect = true;
       continue;
     }
     if (i + 1 >= args.size()) {
@@ -151,7 +158,12 @@ int exportCommand(const Arguments& args, std::ostream& out, std::ostream& err) {
   page.setDepthParameters(parsed->depth);
   page.setTemperatureDecimals(parsed->temperatureDecimals);
   page.setPressureDecimals(parsed->pressureDecimals);
-  const OpenResult opened = page.openDataFile(parsed->input);
+  std::optional<DriftCorrectedInput> corrected;
+  if (parsed->driftCorrect && !(corrected = DriftCorrectedInput::make(parsed->input, problem))) {
+    err << "velmo export: " << problem << "\n";
+    return kExitUsage;
+  }
+  const OpenResult opened = page.openDataFile(corrected ? corrected->path() : parsed->input);
   if (!opened.opened()) {
     err << "velmo export: " << opened.message << "\n";
     return kExitFileError;
@@ -179,7 +191,7 @@ int exportCommand(const Arguments& args, std::ostream& out, std::ostream& err) {
   }
 
   if (!parsed->output) {
-    if (!writeExport(page, options, *parsed, out)) {
+    if (!writeExport(page, options, *parsed, corrected, out)) {
       err << "velmo export: writing the export failed\n";
       return kExitFileError;
     }
@@ -190,7 +202,7 @@ int exportCommand(const Arguments& args, std::ostream& out, std::ostream& err) {
     err << "velmo export: " << *parsed->output << " cannot be written\n";
     return kExitFileError;
   }
-  const bool written = writeExport(page, options, *parsed, file);
+  const bool written = writeExport(page, options, *parsed, corrected, file);
   file.close();
   if (!written || file.fail()) {
     err << "velmo export: writing " << *parsed->output << " failed\n";

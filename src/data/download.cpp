@@ -11,6 +11,7 @@
 #include "link/crc.h"
 #include "link/register_map.h"
 #include "runtime/formats.h"
+#include "runtime/sha256.h"
 
 namespace ql {
 
@@ -22,6 +23,19 @@ Bytes fileDataRequest(int slot) {
 }
 
 const Bytes kSpeedSwitchRequest = reg::writeRequest(reg::kBaudCode, 0xF0F0);
+
+std::string lowerHex(const std::uint8_t* data, std::size_t length) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string out;
+  for (std::size_t i = 0; i < length; ++i) {
+    out += kDigits[data[i] >> 4];
+    out += kDigits[data[i] & 0x0F];
+  }
+  return out;
+}
+
+// The echo is not part of the checksummed response.
+constexpr std::size_t kEchoSize = 8;
 
 }  // namespace
 
@@ -43,6 +57,7 @@ DownloadJob::DownloadJob(Scheduler& loop, LinkState& state, Port& port, Operator
     closeDialog();
   });
   noAnswerTimer_ = loop_.makeTimer(kNoAnswerMs, [this] { requestAgainOrGiveUp(); });
+  refetchTimer_ = loop_.makeTimer(kRefetchPollMs, [this] { refetchTick(); });
 }
 
 DownloadJob::~DownloadJob() = default;
@@ -67,14 +82,58 @@ void DownloadJob::setStatus(const std::string& status) {
 // --- starting ------------------------------------------------------------------------------------
 
 void DownloadJob::start(int position) {
-  if (running()) return;
+  if (running() || inBatch()) return;
   std::optional<int> slot = files_.slotOfItem(position);
   if (!slot) return;
+  refetchTimer_->stop();
+  startSlot(*slot);
+}
+
+void DownloadJob::startBatch(std::vector<int> slots) {
+  if (running() || inBatch()) return;
+  std::erase_if(slots, [this](int slot) { return !listed(slot); });
+  if (slots.empty()) return;
+  refetchTimer_->stop();
+  batchNeedsSwitch_ = std::any_of(slots.begin(), slots.end(),
+                                  [this](int slot) { return files_.entry(slot).size() > kSwitchAbove; });
+  batchSwitched_ = false;
+  batchQueue_ = std::move(slots);
+  batchCount_ = static_cast<int>(batchQueue_.size());
+  batchStored_ = 0;
+  startNextOfBatch();
+}
+
+bool DownloadJob::startNextOfBatch() {
+  if (batchQueue_.empty()) return false;
+  const int slot = batchQueue_.front();
+  batchQueue_.erase(batchQueue_.begin());
+  progress_.batchIndex = batchCount_ - static_cast<int>(batchQueue_.size());
+  progress_.batchCount = batchCount_;
+  startSlot(slot);
+  return true;
+}
+
+void DownloadJob::endBatch() {
+  batchQueue_.clear();
+  batchCount_ = 0;
+  batchSwitched_ = false;
+  progress_.batchIndex = progress_.batchCount = 0;
+}
+
+bool DownloadJob::listed(int slot) const {
+  const std::vector<int>& shown = files_.itemSlots();
+  return std::find(shown.begin(), shown.end(), slot) != shown.end();
+}
+
+void DownloadJob::startSlot(int slot) {
   memo_.add(text("SYSTEMINFORMATION", "info_start_download"));
 
   // The file as listed now; the table may be read again while the transfer runs.
-  slot_ = *slot;
-  itemText_ = files_.items()[static_cast<std::size_t>(position)];
+  slot_ = slot;
+  itemText_.clear();
+  const std::vector<int>& shown = files_.itemSlots();
+  const auto at = std::find(shown.begin(), shown.end(), slot);
+  if (at != shown.end()) itemText_ = files_.items()[static_cast<std::size_t>(at - shown.begin())];
   slotImage_ = files_.slotImage(slot_);
   const std::uint32_t size = files_.entry(slot_).size();
   outcome_ = Outcome::None;
@@ -82,13 +141,14 @@ void DownloadJob::start(int position) {
   storedLength_ = 0;
 
   if (size > kBufferSize) {
-    outcome_ = Outcome::TooLarge;
     setStatus(message("ql310_getfile_toolarge", kTooLargeText));
     memo_.add(message("ql310_getfile_toolarge", kTooLargeText));
+    finish(Outcome::TooLarge);
     return;
   }
   if (!buffer_) buffer_.reset(new std::uint8_t[kBufferSize]);
-  if (size <= kSwitchAbove) {
+  const bool switchNeeded = inBatch() ? batchNeedsSwitch_ : size > kSwitchAbove;
+  if (!switchNeeded || batchSwitched_) {
     sendRequest();
     return;
   }
@@ -110,6 +170,7 @@ void DownloadJob::switchTick() {
   if (state_.SwitchAcked) {
     state_.SwitchAcked = false;
     switchTimer_->stop();
+    batchSwitched_ = inBatch();
     sendRequest();
     return;
   }
@@ -131,8 +192,7 @@ void DownloadJob::switchTick() {
   port_.setBaudRate(rateBeforeSwitch_);
   setStatus(message("ql310_getfile_switchfail", kSwitchFailedText));
   memo_.add(message("ql310_getfile_switchfail", kSwitchFailedText));
-  phase_ = Phase::Idle;
-  outcome_ = Outcome::SwitchFailed;
+  finish(Outcome::SwitchFailed);
 }
 
 void DownloadJob::onSpeedSwitchReply(std::uint32_t baudRate) {
@@ -168,8 +228,7 @@ void DownloadJob::requestAgainOrGiveUp() {
     return;
   }
   noAnswerTimer_->stop();
-  phase_ = Phase::Idle;
-  outcome_ = Outcome::NoAnswer;
+  finish(Outcome::NoAnswer);
   progress_.label = message("ql310_getfile_noanswer", kNoAnswerText);
   setStatus(message("ql310_getfile_noanswer", kNoAnswerText));
   memo_.add(message("ql310_getfile_noanswer", kNoAnswerText));
@@ -183,7 +242,8 @@ void DownloadJob::onFileDataHead(const Bytes& block) {
   std::int64_t total = BeU32(block.data() + kSizeFieldOffset);
   if (total <= 2) return;
   noAnswerTimer_->stop();
-  total_ = total;
+  total_ = announced_ = total;
+  responseHead_.assign(block.begin() + kEchoSize, block.begin() + kHeadSize);
   received_ = static_cast<std::int64_t>(block.size() - kHeadSize);
   std::memcpy(buffer_.get(), block.data() + kHeadSize, block.size() - kHeadSize);
   if (received_ < total_) {
@@ -227,7 +287,11 @@ void DownloadJob::completeTransfer() {
   saveTimer_->start();
   progress_.percent = 100;
   progress_.changed();
-  closeTimer_->start();
+  closeUnlessMoreFollow();
+}
+
+void DownloadJob::closeUnlessMoreFollow() {
+  if (batchQueue_.empty()) closeTimer_->start();
 }
 
 void DownloadJob::onSecondTick() {
@@ -261,6 +325,7 @@ void DownloadJob::stall() {
       finish(Outcome::NotStored);
     }
   }
+  batchQueue_.clear();  // the line stopped: the rest of a batch would stop as well
   closeTimer_->start();
 }
 
@@ -275,6 +340,7 @@ void DownloadJob::cancel() {
   if (phase_ != Phase::Requested && phase_ != Phase::Receiving) return;
   noAnswerTimer_->stop();
   state_.Downloading = false;
+  batchQueue_.clear();
   finish(Outcome::Cancelled);
   closeDialog();
 }
@@ -287,6 +353,22 @@ void DownloadJob::showIdleDialog() {
 void DownloadJob::finish(Outcome outcome) {
   phase_ = Phase::Idle;
   outcome_ = outcome;
+  if (!inBatch()) return;
+  if (outcome == Outcome::Stored) ++batchStored_;
+  if (onBatchFile) onBatchFile(slot_, outcome);
+  // A file that cannot be fetched does not stop the others; a line that stopped does.
+  const bool goOn = outcome == Outcome::Stored || outcome == Outcome::TooLarge;
+  if (goOn && startNextOfBatch()) return;
+  const bool dialogLeftOpen = !batchQueue_.empty() && outcome == Outcome::WriteFailed;
+  endBatch();
+  if (dialogLeftOpen || (outcome == Outcome::TooLarge && progress_.visible)) closeTimer_->start();
+}
+
+void DownloadJob::refetchTick() {
+  if (linkBusy && linkBusy()) return;
+  refetchTimer_->stop();
+  if (running() || inBatch() || !listed(refetchSlot_)) return;
+  startSlot(refetchSlot_);
 }
 
 // --- the dialog ----------------------------------------------------------------------------------
@@ -294,6 +376,15 @@ void DownloadJob::finish(Outcome outcome) {
 void DownloadJob::openDialog() {
   progress_.caption = text("SYSTEMINFORMATION", "info_start_download");
   progress_.label = text("SYSTEMINFORMATION", "info_geting_file");
+  if (progress_.batchCount > 0) {
+    // "File %d of %d"
+    std::string which = message("ql310_getfile_batch", kBatchText);
+    for (int number : {progress_.batchIndex, progress_.batchCount}) {
+      const std::size_t at = which.find("%d");
+      if (at != std::string::npos) which.replace(at, 2, std::to_string(number));
+    }
+    progress_.label += "\n" + which;
+  }
   progress_.cancelCaption = text("SYSTEMINFORMATION", "info_get_file_cancle");
   progress_.percent = 0;
   progress_.visible = true;
@@ -316,7 +407,8 @@ void DownloadJob::saveTick() {
 
   DataFileHeader header = identity ? identity() : DataFileHeader{};
   const std::string dir = store_.dataFileDirectory(header.serialNumber());
-  lastSaveStamp_ = formatCompactStamp(localDateTime(clock_()));
+  saveTime_ = clock_();
+  lastSaveStamp_ = formatCompactStamp(localDateTime(saveTime_));
   const std::string path = dir + "/" + LocalStore::dataFileName(lastSaveStamp_, itemText_);
   if (dir.empty() || !saveDataFile(path)) {
     const std::string problem = message("ql310_getfile_writefail", kWriteFailedText) + " " + path;
@@ -326,16 +418,65 @@ void DownloadJob::saveTick() {
     return;
   }
   storedPath_ = path;
+  writeRecord(path);
+  if (!lastRecord_.crcMatch) {
+    const std::string damaged = message("ql310_getfile_crcbad", kCrcMismatchText) + " " + path;
+    setStatus(damaged);
+    memo_.add(damaged);
+  }
   if (cut_) operator_.showMessage("", message("ql310_getfile_cut", kCutText));
+  const bool batch = inBatch();
   finish(Outcome::Stored);
+  if (batch) return;
+  if (!lastRecord_.crcMatch && operator_.askYesNo("", message("ql310_getfile_refetch", kRefetchText))) {
+    refetchSlot_ = slot_;
+    refetchTimer_->start();
+    return;
+  }
   offerExport();
 }
 
+// The download record beside the data file. Failing to write it leaves the data file as it is
+// (it opens without one); the memo says so.
+bool DownloadJob::writeRecord(const std::string& path) {
+  DataFileHeader header = identity ? identity() : DataFileHeader{};
+  lastRecord_.serial = header.serialNumber();
+  lastRecord_.slot = slot_;
+  lastRecord_.entryHex = slotImage_.size() > FileEntry::kSize
+                             ? lowerHex(slotImage_.data() + 1, FileEntry::kSize)
+                             : std::string(2 * FileEntry::kSize, '0');
+  lastRecord_.announcedSize = static_cast<std::uint64_t>(announced_);
+  lastRecord_.storedSize = storedLength_;
+  lastRecord_.sha256 = fileSha256(path).value_or(std::string(64, '0'));
+  lastRecord_.pcTime = isoFromShownTime(formatDateTime(localDateTime(saveTime_)));
+  lastRecord_.loggerClock = isoFromShownTime(loggerClock ? loggerClock() : std::string());
+  if (writeDownloadRecord(path, lastRecord_)) return true;
+  memo_.add(message("ql310_getfile_writefail", kWriteFailedText) + " " + downloadRecordPath(path));
+  return false;
+}
+
+bool DownloadJob::checksumMatches(std::size_t streamLength) const {
+  if (streamLength < 2 || responseHead_.empty()) return false;
+  std::uint16_t crc = crc16ModbusContinue(kCrcStart, responseHead_.data(), responseHead_.size());
+  crc = crc16ModbusContinue(crc, buffer_.get(), streamLength - 2);
+  const std::uint16_t sent =
+      static_cast<std::uint16_t>(buffer_[streamLength - 2] | buffer_[streamLength - 1] << 8);
+  return crc == sent;
+}
+
 bool DownloadJob::saveDataFile(const std::string& path) {
-  // Only bytes that arrived are stored: after a stall the rest of the buffer is not this file's.
-  std::size_t length = static_cast<std::size_t>(std::min(received_, total_));
-  length = std::min(length, kBufferSize);
-  length = realignRecords(buffer_.get(), length);
+  // Only bytes that arrived are realigned: after a stall the rest of the buffer is not this
+  // file's. Stray bytes push the stream's end past the announced length, so everything that
+  // arrived is realigned; the checksum is then the last two bytes of the realigned stream.
+  const std::size_t arrived = std::min(static_cast<std::size_t>(received_), kBufferSize);
+  const std::size_t realigned = realignRecords(buffer_.get(), arrived);
+  const std::size_t removed = arrived - realigned;
+  lastRecord_ = DownloadRecord{};
+  lastRecord_.strayBytesRemoved = removed;
+  lastRecord_.crcMatch = !cut_ && checksumMatches(realigned);
+  // Stored as ever: the announced length less what realignment removed.
+  const auto announced = static_cast<std::size_t>(total_);
+  const std::size_t length = std::min(realigned, announced > removed ? announced - removed : 0);
   // What the buffer now holds is the realigned stream; a second save would realign it again.
   received_ = total_ = static_cast<std::int64_t>(length);
 

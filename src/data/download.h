@@ -9,6 +9,13 @@
 // records are realigned and the data file is written under bakwlr/<serial number>/, then the
 // download export is offered. More than 12 s without data stops the transfer with a question.
 //
+// The stream ends in the reply's CRC-16/MODBUS over the response from its 01 03 on; it is checked
+// on the realigned stream, and the result goes with the stored file into its download record
+// (NAME.wlr.json). A damaged file is still stored, and the operator is offered to fetch it again.
+//
+// A batch (startBatch) fetches several files one after another behind one dialog and one speed
+// switch: the line stays at the high speed between files and is restored once at the end.
+//
 // The job only changes models; the progress dialog is a view of DownloadProgress. Whenever that
 // dialog closes, onDialogClosed runs (the program then restores the configured line rate).
 
@@ -18,9 +25,11 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "data/csv_export.h"
 #include "data/data_file.h"
+#include "data/download_record.h"
 #include "data/file_table.h"
 #include "data/local_store.h"
 #include "link/bytes.h"
@@ -44,6 +53,8 @@ class DownloadProgress : public Observable {
   std::string label;          // what is happening; says so when the logger did not answer
   std::string cancelCaption;  // the button
   std::string statusText;     // the download's status line (also shown on the main window)
+  int batchIndex = 0;         // in a batch: the file being fetched, 1-based; 0 outside a batch
+  int batchCount = 0;
   void changed() const { notify(); }
 };
 
@@ -80,6 +91,13 @@ class DownloadJob {
   static constexpr const char* kCutText =
       "The file ran past the 32 MiB download buffer; only its first 33554432 bytes were stored.";
   static constexpr const char* kWriteFailedText = "The data file could not be written:";
+  // (QL310/ql310_getfile_crcbad, _refetch)
+  static constexpr const char* kCrcMismatchText =
+      "The file's checksum does not match: it was damaged on the line. It was stored as received:";
+  static constexpr const char* kRefetchText = "The file was damaged on the line. Fetch it again?";
+  static constexpr const char* kBatchText = "File %d of %d";
+  // A second fetch of a damaged file waits until the line is back at its configured rate.
+  static constexpr int kRefetchPollMs = 200;
 
   enum class Phase {
     Idle,       // nothing running
@@ -108,10 +126,22 @@ class DownloadJob {
   std::function<DataFileHeader()> identity;
   // The depth parameters and precisions of the download export (its time is filled in here).
   std::function<ExportOptions()> exportOptions;
+  // The logger's clock as shown ("yyyy-mm-dd hh:mm:ss"), for the download record.
+  std::function<std::string()> loggerClock;
+  // The line is still busy after a download (its rate being restored): a second fetch waits.
+  std::function<bool()> linkBusy;
+  // After each file of a batch, stored or not.
+  std::function<void(int slot, Outcome outcome)> onBatchFile;
 
   // StartDownload: the file at the displayed position (0-based) of the file list. Ignored while
   // a download runs or when nothing is listed there.
   void start(int position);
+  // The files at these slots, in this order, behind one dialog; with one speed switch first when
+  // any of them is above kSwitchAbove. A file that is not stored does not stop the batch; no
+  // answer, a failed switch, a stall or cancel ends it. No export is offered.
+  void startBatch(std::vector<int> slots);
+  bool inBatch() const { return batchCount_ > 0; }
+  int batchStored() const { return batchStored_; }
   // The dialog's cancel button: asks first while a transfer runs; otherwise just closes it.
   void cancel();
   // The dialog with its bar at 0 and nothing fetched (a double-click on the logo). Closing it
@@ -146,11 +176,22 @@ class DownloadJob {
   const std::string& lastSaveStamp() const { return lastSaveStamp_; }
   // Bytes of the stream that were stored (after realignment).
   std::size_t storedLength() const { return storedLength_; }
+  // The download record of the file stored last.
+  const DownloadRecord& lastRecord() const { return lastRecord_; }
   // Writes the download export of the file stored last (the export offered after storing);
   // false when nothing was stored or the file cannot be written.
   bool writeExport(const std::string& csvPath);
 
  private:
+  void startSlot(int slot);
+  bool listed(int slot) const;  // the file list shows this slot
+  bool startNextOfBatch();
+  void endBatch();
+  void closeUnlessMoreFollow();
+  void refetchTick();
+  bool writeRecord(const std::string& path);
+  // The reply's checksum against the first streamLength bytes of the buffer.
+  bool checksumMatches(std::size_t streamLength) const;
   void sendRequest();
   void requestAgainOrGiveUp();
   void switchTick();
@@ -184,6 +225,7 @@ class DownloadJob {
   std::unique_ptr<Timer> saveTimer_;      // TimerSaveFile
   std::unique_ptr<Timer> closeTimer_;     // the dialog's close timer
   std::unique_ptr<Timer> noAnswerTimer_;  // resends an unanswered request
+  std::unique_ptr<Timer> refetchTimer_;   // a damaged file's second fetch, once the line is free
 
   // The one preallocated buffer, made at the first download and kept.
   std::unique_ptr<std::uint8_t[]> buffer_;
@@ -195,7 +237,18 @@ class DownloadJob {
   int switchAttempts_ = 0;
   std::uint32_t rateBeforeSwitch_ = 0;
   int requestTries_ = 0;
-  bool cut_ = false;  // the stream ran past the buffer
+  bool cut_ = false;    // the stream ran past the buffer
+  Bytes responseHead_;  // 01 03, the mark byte and the entry: the start of the checksummed span
+  std::int64_t announced_ = 0;
+
+  // The batch: slots still to fetch, its size and how many were stored; the line is at the high
+  // speed once switched.
+  std::vector<int> batchQueue_;
+  int batchCount_ = 0;
+  int batchStored_ = 0;
+  bool batchSwitched_ = false;
+  bool batchNeedsSwitch_ = false;
+  int refetchSlot_ = -1;
 
   // The file being fetched, as listed when the download started.
   int slot_ = -1;
@@ -204,7 +257,9 @@ class DownloadJob {
 
   std::string storedPath_;
   std::string lastSaveStamp_;
+  std::time_t saveTime_ = 0;
   std::size_t storedLength_ = 0;
+  DownloadRecord lastRecord_;
 };
 
 }  // namespace ql

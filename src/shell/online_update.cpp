@@ -8,7 +8,7 @@
 
 #include "shell/update_handover.h"
 #include "shell/update_info.h"
-#include "shell/update_sha256.h"
+#include "runtime/sha256.h"
 
 namespace ql::update {
 

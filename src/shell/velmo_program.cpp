@@ -1,12 +1,15 @@
 #include "shell/velmo_program.h"
 
+#include "data/new_files.h"
+#include "data/task_log.h"
 #include "link/crc.h"
 #include "link/port_list.h"
 #include "link/serial_port.h"
+#include "runtime/encoding.h"
 #include "shell/language_choice.h"
 #include "shell/last_link.h"
 #include "shell/picture_files.h"
-#include "shell/update_sha256.h"
+#include "runtime/sha256.h"
 #include "shell/window_geometry.h"
 
 namespace ql {
@@ -55,6 +58,8 @@ VelmoProgram::VelmoProgram(Scheduler& loop, Operator& op, Port& port, ProgramEnv
   download_->showStatus = [this](const std::string& status) { showStatus(status); };
   download_->identity = [this] { return dataFileIdentity(); };
   download_->onDialogClosed = [this] { baudRateOldTimer_->start(); };
+  download_->loggerClock = [this] { return info_.clock; };
+  download_->linkBusy = [this] { return rateRestorePending(); };
   download_->exportOptions = [this] {
     ExportOptions options;
     options.depth = DepthParameters{saved_.density, saved_.gravity, saved_.pressureOffset};
@@ -122,7 +127,7 @@ void VelmoProgram::createDataPage(const TextLookup& lookup) {
   env.homeDir = env_.home.dir();
   env.temperatureDecimals = [this] { return saved_.temperatureDecimals; };
   env.pressureDecimals = [this] { return saved_.pressureDecimals; };
-  env.fileSha256 = update::fileSha256;
+  env.fileSha256 = fileSha256;
   env.model = kLoggerModelName;
   env.programVersion = kProgramVersion;
   dataPage_ = std::make_unique<DataPageController>(operator_, std::move(env));
@@ -151,7 +156,10 @@ void VelmoProgram::createTaskPage(const TextLookup& lookup) {
   taskRead_ = std::make_unique<task::TaskReadSequence>(*sequencer_, *taskPage_);
   auto send = [this](const Bytes& frame) { this->send(frame); };
   taskWrite_ = std::make_unique<task::TaskWriteSequence>(loop_, state_, *taskPage_, operator_, lookup, send);
-  taskWrite_->onFinished = [this] { connection_->forgetLink(); };
+  taskWrite_->onFinished = [this] {
+    logWrittenTask();
+    connection_->forgetLink();
+  };
 
   runningTask_ = std::make_unique<task::RunningTaskPrompt>(loop_, state_, operator_, lookup, send);
   runningTask_->onStopped = [this] { infoPoll_->start(InfoPoll::kTaskRunState); };
@@ -404,6 +412,28 @@ void VelmoProgram::restoreBaudRateTick() {
   baudRateOldTimer_->stop();
   connection_->restoreBaudRate();
   restoreWriteDueMs_ = loop_.nowMs() + kRestoreRepeatMs;
+}
+
+// The task log lets a later export correct the clock drift of this task's records.
+void VelmoProgram::logWrittenTask() {
+  if (env_.home.dir().empty()) return;
+  const task::TaskWriteValues& task = taskWrite_->writtenTask();
+  TaskLogEntry entry{info_.serialNumber, decodeLegacyText(task.nameGbk), task.start, task.end,
+                     taskWrite_->synchronisedAt()};
+  if (!appendTaskLog(env_.home.path(kTaskLogFile), entry))
+    memo_.add("velmo's task log cannot be written: " + env_.home.path(kTaskLogFile));
+}
+
+bool VelmoProgram::downloadNewFiles() {
+  if (download_->running() || download_->inBatch()) return false;
+  const LocalStore store(env_.home.dir());
+  std::vector<int> slots = slotsToFetch(fileTable_, storedEntries(store, info_.serialNumber), true);
+  if (slots.empty()) {
+    operator_.showMessage("", text("QL310", "ql310_no_new_files"));
+    return false;
+  }
+  download_->startBatch(std::move(slots));
+  return true;
 }
 
 bool VelmoProgram::rateRestorePending() const {

@@ -137,6 +137,9 @@ class VelmoProgram : private ReplyHandlers {
   // "获取": fetches the file at the displayed position (0-based) into a local data file. The
   // progress dialog is a view of downloadProgress(); its cancel button calls cancelDownload().
   void startDownload(int position) { download_->start(position); }
+  // Every listed file not yet in the local store (see data/new_files.h), one after another
+  // behind one dialog; false (and the operator told) when there is none to fetch.
+  bool downloadNewFiles();
   void cancelDownload() { download_->cancel(); }
   // A double-click on the logo: the progress dialog at 0, nothing fetched.
   void showDownloadDialog() { download_->showIdleDialog(); }
@@ -213,6 +216,7 @@ class VelmoProgram : private ReplyHandlers {
   void showStatus(const std::string& text);
   DataFileHeader dataFileIdentity();
   void restoreBaudRateTick();
+  void logWrittenTask();
   std::function<std::time_t()> wallClock() const;
 
   static constexpr int kRestoreRateDelayMs = 600;

@@ -29,6 +29,15 @@ std::vector<std::uint64_t> randomStrayOffsets(std::uint64_t size, int count, std
   return offsets;
 }
 
+std::optional<std::uint64_t> corruptedOffset(std::uint64_t size) {
+  const std::uint64_t records = size > RecordedFile::kChecksumSize
+                                    ? (size - RecordedFile::kChecksumSize) / RecordedFile::kRecordSize
+                                    : 0;
+  if (records == 0) return std::nullopt;
+  constexpr std::uint64_t kPressureLastByte = 11;
+  return records / 2 * RecordedFile::kRecordSize + kPressureLastByte;
+}
+
 FileStream::FileStream(std::shared_ptr<const RecordedFile> file, StreamFaults faults,
                        std::function<void()> vanish)
     : file_(std::move(file)), faults_(std::move(faults)), vanish_(std::move(vanish)) {
@@ -57,6 +66,8 @@ Bytes FileStream::next(std::size_t maxBytes) {
     std::uint64_t count = limit - out.size();
     if (nextStray_ < stray.size()) count = std::min(count, stray[nextStray_] - fileOffset_);
     Bytes part = file_->read(fileOffset_, static_cast<std::size_t>(count));
+    if (faults_.flipAt && *faults_.flipAt >= fileOffset_ && *faults_.flipAt < fileOffset_ + part.size())
+      part[static_cast<std::size_t>(*faults_.flipAt - fileOffset_)] ^= 0x01;
     fileOffset_ += part.size();
     out.insert(out.end(), part.begin(), part.end());
   }

@@ -22,7 +22,13 @@ struct StreamFaults {
   std::optional<std::uint64_t> stopAfter;
   // After this many bytes the logger disappears: vanish runs once the last of them is taken.
   std::optional<std::uint64_t> vanishAfter;
+  // The byte at this offset of the file's stream goes out with its low bit flipped.
+  std::optional<std::uint64_t> flipAt;
 };
+
+// The offset corruptStream flips in a file of size bytes: the pressure's last byte in the middle
+// record, never a stamp or the checksum. nullopt for a file without records.
+std::optional<std::uint64_t> corruptedOffset(std::uint64_t size);
 
 // count stray offsets spread at random over the stream of a file of size bytes, after its first
 // record and before its checksum, the same for the same seed; sorted.

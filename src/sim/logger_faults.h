@@ -36,6 +36,9 @@ struct LoggerFaults {
   std::optional<std::uint64_t> streamStopsAfter{};
   // The logger disappears after sending this many bytes of a stream.
   std::optional<std::uint64_t> vanishAfterStreamBytes{};
+  // One value byte of the middle record of every stream goes out with its low bit flipped: the
+  // stamps stay intact, so only the reply's checksum tells.
+  bool corruptStream = false;
 };
 
 }  // namespace ql::sim

@@ -375,6 +375,7 @@ StreamFaults LoggerModel::streamFaultsFor(const RecordedFile& file) const {
   }
   stream.stopAfter = faults_.streamStopsAfter;
   stream.vanishAfter = faults_.vanishAfterStreamBytes;
+  if (faults_.corruptStream) stream.flipAt = corruptedOffset(file.size());
   return stream;
 }
 

@@ -44,6 +44,7 @@ void TaskWriteSequence::check() {
     return;
   }
   values_ = result.values;
+  synchronisedAt_.reset();
   page_.showStatus(text("SYSTEMINFORMATION", "info_writetomacing"));
   WriteAckCount = kWriteStopTask;
   timer_->start();
@@ -65,6 +66,7 @@ void TaskWriteSequence::perform() {
     return perform();
   }
   if (WriteAckCount == kWriteDepthSettings) ++depthSettingsSends_;
+  if (WriteAckCount == kWriteClock) synchronisedAt_ = pcNow;
   send_(*frame);
   state_.LastRequest = AppendCrc(*frame);
   state_.IdleTicks = 0;

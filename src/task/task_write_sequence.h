@@ -11,6 +11,7 @@
 #include <ctime>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "link/bytes.h"
@@ -39,6 +40,10 @@ class TaskWriteSequence {
 
   bool running() const { return timer_->enabled(); }
   bool finished() const { return WriteAckCount == kWriteFinished && !running(); }
+  // The task of the last run, and the PC time its clock step wrote (nullopt without
+  // synchronisation); read them in onFinished.
+  const TaskWriteValues& writtenTask() const { return values_; }
+  const std::optional<DateTime>& synchronisedAt() const { return synchronisedAt_; }
   // The step sent next (the count of acknowledged writes, plus one); 0 while checking.
   std::int32_t step() const { return WriteAckCount; }
 
@@ -63,6 +68,7 @@ class TaskWriteSequence {
   int depthSettingsSends_ = 0;
   bool awaitingAck_ = false;  // the step sent last has not been acknowledged yet
   TaskWriteValues values_;
+  std::optional<DateTime> synchronisedAt_;
 };
 
 }  // namespace ql::task

@@ -81,7 +81,7 @@ class LoggerFixture : public ::testing::Test {
     std::vector<fs::path> files;
     if (!fs::exists(home / "bakwlr")) return files;
     for (const auto& entry : fs::recursive_directory_iterator(home / "bakwlr"))
-      if (entry.is_regular_file()) files.push_back(entry.path());
+      if (entry.is_regular_file() && entry.path().extension() == ".wlr") files.push_back(entry.path());
     return files;
   }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "data/task_log.h"
 #include "link/codecs.h"
 #include "logger_fixture.h"
 #include "runtime/formats.h"
@@ -176,11 +177,20 @@ TEST_P(WriteFrames, EachStepOnceInItsOrder) {
       kStartTask,
   };
   std::vector<Bytes> sent = writesSent();
+  // velmo's task log keeps the task, and the time written into the logger's clock.
+  const std::vector<TaskLogEntry> logged = readTaskLog((home / kTaskLogFile).string());
+  ASSERT_EQ(logged.size(), 1u) << c.mode;
+  EXPECT_EQ(logged[0].serial, "0210012345");
+  EXPECT_EQ(logged[0].name, "TIDE");
+  EXPECT_EQ(logged[0].start, start);
+  EXPECT_EQ(logged[0].end, end);
+  EXPECT_EQ(logged[0].synchronised.has_value(), clockSync);
   if (clockSync) {
     // Step 4 carries the PC's time of its sending: it goes between step 3 and step 5.
     ASSERT_EQ(sent.size(), expected.size() + 1) << c.mode;
     EXPECT_TRUE(startsWith(sent[3], kClockHead)) << c.mode;
     EXPECT_EQ(sent[3].size(), kClockHead.size() + 6);
+    EXPECT_EQ(join(Bytes(kClockHead), dateBytes(*logged[0].synchronised)), sent[3]);
     sent.erase(sent.begin() + 3);
   }
   EXPECT_EQ(sent, expected) << c.mode;

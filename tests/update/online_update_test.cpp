@@ -15,7 +15,7 @@
 #include "runtime/scripted_operator.h"
 #include "runtime/virtual_scheduler.h"
 #include "shell/update_info.h"
-#include "shell/update_sha256.h"
+#include "runtime/sha256.h"
 #include "support/loopback_http_server.h"
 #include "support/read_file.h"
 #include "support/temp_dir.h"

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "shell/update_sha256.h"
+#include "runtime/sha256.h"
 
 namespace ql::update {
 namespace {

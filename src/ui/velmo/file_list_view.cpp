@@ -32,11 +32,13 @@ FileListView::FileListView(VelmoProgram& program, const VelmoPictures& pictures,
     return button;
   };
   auto* download = makeButton("downloadButton", "btn_get_file");
+  auto* downloadNew = makeButton("downloadNewButton", "btn_get_new_files");
   auto* remove = makeButton("deleteButton", "btn_flush");
   auto* removeAll = makeButton("deleteAllButton", "btn_stop_work");
 
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(download);
+  buttons->addWidget(downloadNew);
   buttons->addWidget(remove);
   buttons->addWidget(removeAll);
   buttons->addStretch(1);
@@ -49,6 +51,7 @@ FileListView::FileListView(VelmoProgram& program, const VelmoPictures& pictures,
     // Nothing is fetched without a picked file.
     if (selectedPosition() >= 0) program_.startDownload(selectedPosition());
   });
+  connect(downloadNew, &PictureButton::clicked, this, [this] { program_.downloadNewFiles(); });
   connect(remove, &PictureButton::clicked, this, [this] { program_.deleteFile(selectedPosition()); });
   connect(removeAll, &PictureButton::clicked, this, [this] { program_.deleteAllFiles(); });
 

@@ -1,11 +1,11 @@
-#include "shell/update_sha256.h"
+#include "runtime/sha256.h"
 
 #include <array>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
 
-namespace ql::update {
+namespace ql {
 namespace {
 
 constexpr std::array<std::uint32_t, 64> kRound = {
@@ -102,4 +102,4 @@ std::optional<std::string> fileSha256(const std::string& path) {
   return sha.hex();
 }
 
-}  // namespace ql::update
+}  // namespace ql
