@@ -127,7 +127,9 @@ TEST_F(ClockDriftTest, WithoutWhatItNeedsTheDriftSaysWhy) {
     std::vector<TaskLogEntry> keptLog = log;
     c.change(record, log);
     std::filesystem::remove(downloadRecordPath(path));
-    if (std::string(c.name) != "no record") ASSERT_TRUE(writeDownloadRecord(path, record));
+    if (std::string(c.name) != "no record") {
+      ASSERT_TRUE(writeDownloadRecord(path, record));
+    }
     const ClockDrift drift = measureDrift(path, log);
     EXPECT_FALSE(drift.known()) << c.name;
     EXPECT_NE(drift.reason.find(c.reason), std::string::npos) << c.name << ": " << drift.reason;

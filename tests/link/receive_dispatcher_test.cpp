@@ -117,7 +117,9 @@ TEST_F(Dispatch, EachReplyTakesItsRow) {
   for (const auto& c : cases) {
     state.HeldFragment.clear();
     EXPECT_EQ(feed(c.block), c.branch) << c.what;
-    if (c.kind) EXPECT_EQ(dispatcher.lastKind(), *c.kind) << c.what;
+    if (c.kind) {
+      EXPECT_EQ(dispatcher.lastKind(), *c.kind) << c.what;
+    }
   }
   EXPECT_NE(std::find(handlers.calls.begin(), handlers.calls.end(), "switch115200"), handlers.calls.end());
 }
