@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QPolygon>
+#include <algorithm>
 
 #include "ui/velmo/ui_text.h"
 
@@ -53,9 +54,12 @@ void FitCurveWindow::draw(QPainter& painter) {
 
   painter.setPen(palette().color(QPalette::WindowText));
   const int textHeight = painter.fontMetrics().height();
-  for (const calibration::CurveLabel& label : picture_.labels)
-    painter.drawText(QRect(label.x, label.y, kClientWidth, textHeight), Qt::AlignLeft | Qt::AlignTop,
-                     toQString(label.text));
+  for (const calibration::CurveLabel& label : picture_.labels) {
+    const QString text = toQString(label.text);
+    // A long number at the right edge (x_max of an AD code) moves left so that it shows whole.
+    const int x = std::min(label.x, width() - 2 - painter.fontMetrics().horizontalAdvance(text));
+    painter.drawText(QRect(x, label.y, kClientWidth, textHeight), Qt::AlignLeft | Qt::AlignTop, text);
+  }
 
   QPolygon curve;
   curve.reserve(static_cast<int>(picture_.curve.size()));
