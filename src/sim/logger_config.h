@@ -48,9 +48,12 @@ struct LoggerConfig {
   bool emptyTableShortForm = true;
 
   // Zero drift constants: the pressure offset in kPa (0x2084, a single) and the temperature
-  // constants block at 0x3006 (ten registers: five singles, the offset in °C the second of them).
+  // constants block at 0x3006 (ten registers: four singles — the pressure-on-temperature factor,
+  // the temperature offset in °C, the battery slope and constant — then the pressure AD offset,
+  // an integer).
   float pressureZeroOffset = 0.35f;
-  std::array<float, 5> temperatureConstants = {1.0f, -0.2f, 25.0f, 0.0039f, 1.0f};
+  std::array<float, 4> temperatureConstants = {1.0f, -0.2f, 0.00143f, 0.0f};
+  std::uint32_t pressureAdOffset = 16300000;
 
   // 32-bit constants by their first register (two-register reads).
   std::map<std::uint16_t, std::uint32_t> constants32 = {{0xF001, 310},

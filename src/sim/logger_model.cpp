@@ -91,6 +91,7 @@ void LoggerModel::seedRegisters() {
     Bytes single = FloatToBeBytes(value);
     temperatureBlock.insert(temperatureBlock.end(), single.begin(), single.end());
   }
+  putBeU32(temperatureBlock, config_.pressureAdOffset);
   bank_.setBytes(reg::kTemperatureConstants, temperatureBlock);
   for (const auto& [address, value] : config_.constants32) bank_.setU32(address, value);
   for (const auto& [address, value] : config_.constants16) bank_.set(address, value);
