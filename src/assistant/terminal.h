@@ -47,7 +47,7 @@ class Terminal {
   // One screen frame: the longest a received block waits to be shown.
   static constexpr int kFlushDelayMs = 16;
   // The longest the port holds bytes of a block still arriving before handing them over.
-  static constexpr std::uint32_t kPieceIntervalMs = 8;
+  static constexpr std::uint32_t kPieceIntervalMs = 2;
   static constexpr int kMessageMs = 1000;
   static constexpr int kClockMs = 1000;
   // The port list is scanned this often, so an adapter plugged in or out shows without a click.
