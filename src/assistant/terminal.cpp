@@ -40,11 +40,16 @@ Terminal::Terminal(Scheduler& scheduler, TerminalLine& line, PortLister portList
   line_.setLineSettings(lineSettings_);
   line_.port().setOnReceiveData(
       [this](const std::uint8_t* data, std::size_t length) { onReceive(data, length); });
+  line_.deliverInPieces(kPieceIntervalMs, [this](const std::uint8_t* data, std::size_t length,
+                                                 bool blockEnds) { onPiece(data, length, blockEnds); });
   clockTimer_->start();
   portScanTimer_->start();
 }
 
-Terminal::~Terminal() { line_.port().setOnReceiveData(nullptr); }
+Terminal::~Terminal() {
+  line_.port().setOnReceiveData(nullptr);
+  line_.deliverInPieces(0, nullptr);
+}
 
 void Terminal::notify(unsigned changes) {
   if (onChanged_ && changes != 0) onChanged_(changes);
@@ -139,41 +144,66 @@ void Terminal::setStopBitsIndex(int index) {
 // --- receiving
 
 void Terminal::onReceive(const std::uint8_t* data, std::size_t length) {
-  receivedTotal_ += length;
+  receiveBytes(data, length);
+  blockEnded(data, length);
+  scheduleFlush();
+}
+
+void Terminal::onPiece(const std::uint8_t* data, std::size_t length, bool blockEnds) {
+  // The information panel tells the area's length before the block, not before the piece.
+  if (growingBlock_.empty()) infoBeforeBlock_ = areaLength();
+  receiveBytes(data, length);
+  if (displayRunning_ && length > 0) info_ = std::to_string(infoBeforeBlock_);
+  if (blockEnds && growingBlock_.empty()) {
+    blockEnded(data, length);
+  } else {
+    growingBlock_.insert(growingBlock_.end(), data, data + length);
+    if (blockEnds) {
+      blockEnded(growingBlock_.data(), growingBlock_.size());
+      growingBlock_.clear();
+    }
+  }
+  scheduleFlush();
+}
+
+void Terminal::blockEnded(const std::uint8_t* data, std::size_t length) {
   lastReceived_ = length;
   pendingChanges_ |= kCounters;
-
   const ReadOutValues values = ReadOut(readOut_, data, length);
   for (std::size_t i = 0; i < values.size(); ++i) {
     if (!values[i]) continue;
     readOutValues_[i] = *values[i];
     pendingChanges_ |= kReadOut;
   }
+}
 
-  if (displayRunning_) {
-    const std::size_t before = areaLength();
-    if (autoClear_ && before > kAutoClearLimit) {
-      clearPending_ = true;
-      pendingHex_.clear();
-    }
-    if (hexDisplay_) {
-      pendingHex_.insert(pendingHex_.end(), data, data + length);
-    } else {
-      materialize();
-      scratch_.clear();
-      decoder_.decode(data, length, scratch_);
-      receiveArea_.append(scratch_);
-    }
-    info_ = std::to_string(before);
-    pendingChanges_ |= kReceiveArea | kInfo;
+void Terminal::receiveBytes(const std::uint8_t* data, std::size_t length) {
+  if (length == 0) return;
+  receivedTotal_ += length;
+  pendingChanges_ |= kCounters;
+  if (!displayRunning_) return;
+  const std::size_t before = areaLength();
+  if (autoClear_ && before > kAutoClearLimit) {
+    clearPending_ = true;
+    pendingHex_.clear();
   }
-  scheduleFlush();
+  if (hexDisplay_) {
+    pendingHex_.insert(pendingHex_.end(), data, data + length);
+  } else {
+    materialize();
+    scratch_.clear();
+    decoder_.decode(data, length, scratch_);
+    receiveArea_.append(scratch_);
+  }
+  info_ = std::to_string(before);
+  pendingChanges_ |= kReceiveArea | kInfo;
 }
 
 void Terminal::scheduleFlush() {
   if (flushTimer_->enabled()) return;  // a flush is already due
   const std::int64_t sinceLast = scheduler_.nowMs() - lastFlushMs_;
-  flushTimer_->setInterval(static_cast<int>(std::clamp<std::int64_t>(kFlushDelayMs - sinceLast, 0, kFlushDelayMs)));
+  flushTimer_->setInterval(
+      static_cast<int>(std::clamp<std::int64_t>(kFlushDelayMs - sinceLast, 0, kFlushDelayMs)));
   flushTimer_->start();
 }
 

@@ -46,6 +46,8 @@ class Terminal {
 
   // One screen frame: the longest a received block waits to be shown.
   static constexpr int kFlushDelayMs = 16;
+  // The longest the port holds bytes of a block still arriving before handing them over.
+  static constexpr std::uint32_t kPieceIntervalMs = 2;
   static constexpr int kMessageMs = 1000;
   static constexpr int kClockMs = 1000;
   // The port list is scanned this often, so an adapter plugged in or out shows without a click.
@@ -142,6 +144,11 @@ class Terminal {
 
  private:
   void onReceive(const std::uint8_t* data, std::size_t length);
+  // A piece of a block still arriving: shown and counted at once; the block's own count "(n)"
+  // and the read-out wait for its end, so they see the block whole as before.
+  void onPiece(const std::uint8_t* data, std::size_t length, bool blockEnds);
+  void receiveBytes(const std::uint8_t* data, std::size_t length);
+  void blockEnded(const std::uint8_t* data, std::size_t length);
   void flush();
   // Arms the flush for the end of the current frame (at once after a quiet one).
   void scheduleFlush();
@@ -171,6 +178,8 @@ class Terminal {
   ReceiveArea receiveArea_;
   ReceiveTextDecoder decoder_;
   std::u16string scratch_;
+  std::vector<std::uint8_t> growingBlock_;  // the pieces of the block still arriving
+  std::size_t infoBeforeBlock_ = 0;
   // Hexadecimal display keeps received bytes raw until the flush: at a flood's pace most of
   // them fall to automatic clearing before they are ever shown, and are then never rendered.
   Bytes pendingHex_;

@@ -27,9 +27,7 @@ std::optional<DriftCorrectedInput> DriftCorrectedInput::make(const std::string& 
     problem = "the drift-corrected copy of " + dataFilePath + " cannot be written";
     return std::nullopt;
   }
-  return DriftCorrectedInput(copy.string(), "linear, " + formatShortest(*drift.secondsPerDay) +
-                                                " s/day since the clock synchronisation of " +
-                                                formatDateTime(drift.synchronised));
+  return DriftCorrectedInput(copy.string(), describeCorrection(drift));
 }
 
 DriftCorrectedInput::~DriftCorrectedInput() {

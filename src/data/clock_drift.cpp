@@ -133,4 +133,9 @@ bool writeDriftCorrectedCopy(const std::string& from, const std::string& to, con
   return !in.bad() && !out.fail();
 }
 
+std::string describeCorrection(const ClockDrift& drift) {
+  return "linear, " + formatShortest(drift.secondsPerDay.value_or(0)) +
+         " s/day since the clock synchronisation of " + formatDateTime(drift.synchronised);
+}
+
 }  // namespace ql

@@ -47,4 +47,8 @@ ClockDrift measureDrift(const std::string& dataFilePath, const std::string& home
 // they are), for the export to read. False when either file cannot be used.
 bool writeDriftCorrectedCopy(const std::string& from, const std::string& to, const ClockDrift& drift);
 
+// How the record times of a known drift are corrected, for the annotated export's header:
+// "linear, 5 s/day since the clock synchronisation of 2026-03-01 12:00:00".
+std::string describeCorrection(const ClockDrift& drift);
+
 }  // namespace ql

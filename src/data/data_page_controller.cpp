@@ -1,6 +1,11 @@
 #include "data/data_page_controller.h"
 
+#include <unistd.h>
+
+#include <cmath>
+#include <filesystem>
 #include <fstream>
+#include <system_error>
 
 #include "data/annotated_export.h"
 #include "data/export_file_choice.h"
@@ -8,6 +13,7 @@
 #include "data/stored_file_export.h"
 #include "runtime/calendar.h"
 #include "runtime/formats.h"
+#include "runtime/ini_file.h"
 
 namespace ql {
 
@@ -34,6 +40,39 @@ std::string civilText(std::int64_t seconds) {
   return formatDateTime(dt);
 }
 
+constexpr const char* kChoicesSection = "DataPage";
+constexpr const char* kWaterKey = "water";
+constexpr const char* kLatitudeKey = "latitude";
+constexpr const char* kBarometricKey = "barometricFile";
+constexpr const char* kSeaWaterValue = "sea";
+constexpr const char* kFixedGravityValue = "fixed";
+
+// A file in the temporary directory, removed when it goes out of scope.
+class TemporaryFile {
+ public:
+  explicit TemporaryFile(const std::string& name) {
+    std::error_code error;
+    const std::filesystem::path dir = std::filesystem::temp_directory_path(error);
+    if (!error) path_ = (dir / (name + "-" + std::to_string(::getpid()) + ".wlr")).string();
+  }
+  ~TemporaryFile() {
+    std::error_code error;
+    if (!path_.empty()) std::filesystem::remove(path_, error);
+  }
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+ClockDrift nothingOpen() {
+  ClockDrift drift;
+  drift.reason = "no data file is open";
+  return drift;
+}
+
 }  // namespace
 
 DataPageController::DataPageController(Operator& op, Environment env) : operator_(op), env_(std::move(env)) {
@@ -41,6 +80,36 @@ DataPageController::DataPageController(Operator& op, Environment env) : operator
   // nothing) reads the epoch rather than the system clock.
   if (!env_.clock) env_.clock = [] { return std::time_t{0}; };
   page_.setDepthParameters(depth_);
+  drift_ = nothingOpen();
+}
+
+void DataPageController::restoreChoices() {
+  IniFile ini;
+  if (env_.homeDir.empty() || !ini.load(env_.homeDir + "/" + kChoicesFile)) return;
+  water_ =
+      ini.readString(kChoicesSection, kWaterKey) == kSeaWaterValue ? Water::SeaWater : Water::FixedGravity;
+  const double latitude =
+      ql::editParameter(ini.readString(kChoicesSection, kLatitudeKey), kDefaultLatitude).value;
+  latitude_ = latitude >= -90 && latitude <= 90 ? latitude : kDefaultLatitude;
+  barometric_.reset();
+  const std::string barometricPath = ini.readString(kChoicesSection, kBarometricKey);
+  if (!barometricPath.empty()) {
+    BarometricLoad load = loadBarometricFile(barometricPath);
+    if (load.series) barometric_ = std::make_shared<const BarometricSeries>(std::move(*load.series));
+  }
+  if (page_.isOpen()) showPage(page_.page());
+}
+
+void DataPageController::saveChoices() const {
+  if (env_.homeDir.empty()) return;
+  const std::string path = env_.homeDir + "/" + kChoicesFile;
+  IniFile ini;
+  ini.load(path);  // keeps whatever else a later version writes there
+  ini.writeString(kChoicesSection, kWaterKey,
+                  water_ == Water::SeaWater ? kSeaWaterValue : kFixedGravityValue);
+  ini.writeString(kChoicesSection, kLatitudeKey, formatShortest(latitude_));
+  ini.writeString(kChoicesSection, kBarometricKey, barometric_ ? barometric_->source : std::string());
+  ini.save(path);
 }
 
 std::string DataPageController::text(const std::string& key, const char* builtIn) const {
@@ -59,12 +128,28 @@ void DataPageController::applyChoices() {
 
 OpenResult DataPageController::openItem(const std::string& itemText) {
   applyChoices();
-  return page_.openItem(env_.homeDir, itemText);
+  OpenResult result = page_.openItem(env_.homeDir, itemText);
+  openedFile(result);
+  return result;
 }
 
 OpenResult DataPageController::openFile(const std::string& path) {
   applyChoices();
-  return page_.openDataFile(path);
+  OpenResult result = page_.openDataFile(path);
+  openedFile(result);
+  return result;
+}
+
+void DataPageController::openedFile(const OpenResult& result) {
+  drift_ = result.opened() ? measureDrift(page_.path(), env_.homeDir) : nothingOpen();
+}
+
+std::string DataPageController::driftText() const {
+  if (!page_.isOpen()) return {};
+  const std::string caption = text("cpt_sec_drift", kDriftText);
+  if (!drift_.known()) return caption + " " + drift_.reason;
+  const double perDay = *drift_.secondsPerDay;
+  return caption + " " + (perDay > 0 ? "+" : "") + formatShortest(std::round(perDay * 100) / 100) + " s/day";
 }
 
 void DataPageController::depthEdited() {
@@ -101,6 +186,13 @@ std::string DataPageController::editParameter(Parameter parameter, const std::st
       const ParameterEdit edit = ql::editParameter(typed, kDefaultLatitude);
       latitude_ = edit.value >= -90 && edit.value <= 90 ? edit.value : kDefaultLatitude;
       if (water_ == Water::SeaWater) showPage(page_.page());
+      saveChoices();
+      return edit.text;
+    }
+    case Parameter::BarometricGapHours: {
+      const ParameterEdit edit = ql::editParameter(typed, kDefaultBarometricGapHours);
+      gapHours_ = edit.value > 0 ? edit.value : kDefaultBarometricGapHours;
+      if (barometric_) showPage(page_.page());
       return edit.text;
     }
   }
@@ -116,6 +208,7 @@ void DataPageController::chooseWater(Water water) {
   if (water == water_) return;
   water_ = water;
   showPage(page_.page());
+  saveChoices();
 }
 
 bool DataPageController::chooseBarometricFile() {
@@ -130,6 +223,7 @@ bool DataPageController::chooseBarometricFile() {
   }
   barometric_ = std::make_shared<const BarometricSeries>(std::move(*load.series));
   showPage(page_.page());
+  saveChoices();
   return true;
 }
 
@@ -137,6 +231,7 @@ void DataPageController::clearBarometricFile() {
   if (!barometric_) return;
   barometric_.reset();
   showPage(page_.page());
+  saveChoices();
 }
 
 std::string DataPageController::barometricSummary() const {
@@ -154,6 +249,7 @@ HeightOptions DataPageController::heightOptions() const {
   HeightOptions options;
   if (water_ == Water::SeaWater) options.latitude = latitude_;
   options.barometric = barometric_;
+  options.maxGapSeconds = static_cast<std::int64_t>(std::llround(gapHours_ * 3600));
   return options;
 }
 
@@ -186,7 +282,28 @@ bool DataPageController::exportOpenFile(Layout layout) {
 }
 
 bool DataPageController::writeExport(Layout layout, const std::string& path, const ExportOptions& options) {
-  if (layout == Layout::Download) return writeStoredDownloadExport(page_.path(), path, options);
+  if (driftCorrection()) return writeCorrectedExport(layout, path, options);
+  return writeFromPage(layout, page_, page_.path(), path, options, {});
+}
+
+// The export reads a copy of the open file with corrected record stamps, at the page shown.
+bool DataPageController::writeCorrectedExport(Layout layout, const std::string& path,
+                                              const ExportOptions& options) {
+  const TemporaryFile copy("velmo-drift");
+  if (copy.path().empty() || !writeDriftCorrectedCopy(page_.path(), copy.path(), drift_)) return false;
+  DataPage corrected;
+  corrected.setDepthParameters(depth_);
+  corrected.setHeightOptions(options.height);
+  corrected.setTemperatureDecimals(options.temperatureDecimals);
+  corrected.setPressureDecimals(options.pressureDecimals);
+  if (!corrected.openDataFile(copy.path()).opened() || !corrected.showPage(page_.page())) return false;
+  return writeFromPage(layout, corrected, copy.path(), path, options, describeCorrection(drift_));
+}
+
+bool DataPageController::writeFromPage(Layout layout, const DataPage& page, const std::string& sourcePath,
+                                       const std::string& path, const ExportOptions& options,
+                                       const std::string& correction) {
+  if (layout == Layout::Download) return writeStoredDownloadExport(sourcePath, path, options);
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   if (!out) return false;
   bool written = false;
@@ -194,10 +311,12 @@ bool DataPageController::writeExport(Layout layout, const std::string& path, con
     AnnotatedSource source;
     source.model = env_.model;
     source.programVersion = env_.programVersion;
+    if (!correction.empty()) source.driftCorrection = correction;
+    // The checksum names the stored file, not the temporary copy.
     if (env_.fileSha256) source.sha256 = env_.fileSha256(page_.path()).value_or("");
-    written = writeAnnotatedExport(page_, options, source, out);
+    written = writeAnnotatedExport(page, options, source, out);
   } else {
-    written = ExportOpenFile(page_, options, out);
+    written = ExportOpenFile(page, options, out);
   }
   out.close();
   return written && !out.fail();

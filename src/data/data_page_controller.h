@@ -6,7 +6,9 @@
 //
 // The spec'd parameters (density, gravity, offset) apply to the next decoding, as typed. The
 // choices added beside them (water, latitude, barometric file) apply at once: the page shown is
-// read again with them.
+// read again with them. The water choice, the latitude and the barometric file are kept between
+// runs in velmo's home (datapage.ini). The clock drift of the open file is measured when it opens;
+// the exports can correct the record times for it.
 
 #include <ctime>
 #include <functional>
@@ -15,6 +17,7 @@
 #include <string>
 
 #include "data/barometric_series.h"
+#include "data/clock_drift.h"
 #include "data/csv_export.h"
 #include "data/data_page.h"
 #include "data/height_method.h"
@@ -27,15 +30,18 @@ class DataPageController {
  public:
   enum class Layout { DataPage, Download, Annotated };
   enum class Water { FixedGravity, SeaWater };
-  enum class Parameter { Density, Gravity, Offset, Latitude };
+  enum class Parameter { Density, Gravity, Offset, Latitude, BarometricGapHours };
   static constexpr double kDefaultLatitude = 0;
+  static constexpr double kDefaultBarometricGapHours = 2;
+  static constexpr const char* kChoicesFile = "datapage.ini";
 
   // Built-in texts for language files without the keys (MAIN/info_baro_refused, info_baro_uncovered,
-  // info_export_failed).
+  // info_export_failed, cpt_sec_drift).
   static constexpr const char* kBarometricRefusedText = "The barometric file was not taken:";
   static constexpr const char* kUncoveredText =
       "rows of this page lie outside the barometric series; their water height is left empty.";
   static constexpr const char* kExportFailedText = "The CSV file could not be written:";
+  static constexpr const char* kDriftText = "Clock drift:";
 
   struct Environment {
     TextLookup texts;
@@ -64,13 +70,20 @@ class DataPageController {
   bool showPage(int page);
 
   // An edit of a parameter box: the cleaned text to show in the box. A text that does not parse
-  // (a latitude also outside -90..90) gives the default.
+  // (a latitude also outside -90..90, a gap limit not above 0) gives the default.
   std::string editParameter(Parameter parameter, const std::string& typed);
   void setDepthParameters(const DepthParameters& depth);
   const DepthParameters& depthParameters() const { return depth_; }
   void chooseWater(Water water);
   Water water() const { return water_; }
   double latitude() const { return latitude_; }
+  // Readings of the barometric series further apart than this leave the records between them
+  // uncompensated.
+  double barometricGapHours() const { return gapHours_; }
+
+  // The water choice, latitude and barometric file of the last run (datapage.ini in the home). A
+  // barometric file that no longer loads is dropped silently. Every change is saved at once.
+  void restoreChoices();
 
   // "选择气压文件": a .wlr or CSV file through the open dialog. A refused file is told to the
   // operator with its reason and the series chosen before stays. True when a series was taken.
@@ -81,6 +94,15 @@ class DataPageController {
   std::string barometricSummary() const;
   // What the page shown cannot compensate, for the line under the table; empty when all is.
   std::string uncoveredText() const;
+
+  // The clock drift of the open file (unknown, with the reason, when nothing is open).
+  const ClockDrift& drift() const { return drift_; }
+  // "Clock drift: +5 s/day", or the caption with the reason it is unknown; empty without a file.
+  std::string driftText() const;
+  // The exports correct the record times for the drift when asked to and when it is known.
+  bool canCorrectDrift() const { return page_.isOpen() && drift_.known(); }
+  void setDriftCorrection(bool on) { driftCorrection_ = on; }
+  bool driftCorrection() const { return driftCorrection_ && canCorrectDrift(); }
 
   // How water height is computed now, for the page and the exports.
   HeightOptions heightOptions() const;
@@ -95,7 +117,12 @@ class DataPageController {
   std::string nowText() const;
   void applyChoices();
   void depthEdited();
+  void openedFile(const OpenResult& result);
+  void saveChoices() const;
   bool writeExport(Layout layout, const std::string& path, const ExportOptions& options);
+  bool writeCorrectedExport(Layout layout, const std::string& path, const ExportOptions& options);
+  bool writeFromPage(Layout layout, const DataPage& page, const std::string& sourcePath,
+                     const std::string& path, const ExportOptions& options, const std::string& correction);
 
   Operator& operator_;
   Environment env_;
@@ -103,6 +130,9 @@ class DataPageController {
   DepthParameters depth_;
   Water water_ = Water::FixedGravity;
   double latitude_ = kDefaultLatitude;
+  double gapHours_ = kDefaultBarometricGapHours;
+  ClockDrift drift_;
+  bool driftCorrection_ = false;
   std::shared_ptr<const BarometricSeries> barometric_;
 };
 

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <system_error>
 #include <vector>
@@ -122,7 +123,11 @@ void SerialPort::open() {
   applyCommState();
 
   try {
-    readThread_ = std::thread(&SerialPort::readLoop, this, shared);
+    if (pieceIntervalMs_ > 0 && onPiece_) {
+      readThread_ = std::thread(&SerialPort::readLoopInPieces, this, shared, pieceIntervalMs_);
+    } else {
+      readThread_ = std::thread(&SerialPort::readLoop, this, shared);
+    }
   } catch (const std::system_error&) {
     ::close(shared->closeEvent);
     ::close(fd_);
@@ -219,6 +224,91 @@ void SerialPort::readLoop(std::shared_ptr<Shared> shared) {
     }
     // End of file, an I/O error or a hang-up: the device is gone.
     deliver(block);
+    post([](SerialPort& port) { port.emitHangup(); });
+    return;
+  }
+}
+
+// The block rules of readLoop, with what arrived handed over at least every pieceIntervalMs.
+void SerialPort::readLoopInPieces(std::shared_ptr<Shared> shared, std::uint32_t pieceIntervalMs) {
+  using Clock = std::chrono::steady_clock;
+  std::weak_ptr<SerialPort*> alive = alive_;
+  const std::uint64_t session = shared->session;
+  std::vector<std::uint8_t> block;
+  std::size_t handedOver = 0;  // bytes of the block already delivered as pieces
+  Clock::time_point lastByte;
+  Clock::time_point pieceDue;
+  auto post = [&](std::function<void(SerialPort&)> action) {
+    loop_.post([alive, session, action = std::move(action)] {
+      auto self = alive.lock();
+      if (!self) return;
+      SerialPort& port = **self;
+      if (!port.shared_ || port.shared_->session != session) return;  // closed since
+      action(port);
+    });
+  };
+  auto deliver = [&](bool blockEnds) {
+    if (block.size() == handedOver && !(blockEnds && !block.empty())) return;
+    std::vector<std::uint8_t> piece(block.begin() + static_cast<std::ptrdiff_t>(handedOver), block.end());
+    post([piece = std::move(piece), blockEnds](SerialPort& port) {
+      if (port.onPiece_) port.onPiece_(piece.data(), piece.size(), blockEnds);
+    });
+    if (blockEnds) {
+      block.clear();
+      handedOver = 0;
+    } else {
+      handedOver = block.size();
+    }
+  };
+  auto msUntil = [](Clock::time_point when) {
+    return std::chrono::ceil<std::chrono::milliseconds>(when - Clock::now()).count();
+  };
+
+  std::uint8_t buffer[kBlockSize];
+  for (;;) {
+    int timeout = -1;
+    if (!block.empty()) {
+      std::int64_t wait = msUntil(lastByte + std::chrono::milliseconds(shared->readInterval.load()));
+      if (block.size() > handedOver) wait = std::min<std::int64_t>(wait, msUntil(pieceDue));
+      timeout = static_cast<int>(std::max<std::int64_t>(wait, 0));
+    }
+    pollfd fds[2] = {{shared->fd, POLLIN, 0}, {shared->closeEvent, POLLIN, 0}};
+    const int ready = poll(fds, 2, timeout);
+    if (shared->closing || (ready > 0 && (fds[1].revents & POLLIN))) return;
+    if (ready < 0) {
+      if (errno == EINTR) continue;
+      post([](SerialPort& port) { port.emitHangup(); });
+      return;
+    }
+    if (ready == 0) {
+      const Clock::time_point now = Clock::now();
+      if (now - lastByte >= std::chrono::milliseconds(shared->readInterval.load())) {
+        deliver(true);
+      } else if (now >= pieceDue) {
+        deliver(false);
+      }
+      continue;
+    }
+    if (fds[0].revents & POLLIN) {
+      const ssize_t n = ::read(shared->fd, buffer, kBlockSize - block.size());
+      if (n > 0) {
+        lastByte = Clock::now();
+        if (block.size() == handedOver) pieceDue = lastByte + std::chrono::milliseconds(pieceIntervalMs);
+        const bool stripNulls = shared->stripNulls;
+        for (ssize_t i = 0; i < n; ++i)
+          if (!(stripNulls && buffer[i] == 0)) block.push_back(buffer[i]);
+        if (block.size() >= kBlockSize) {
+          deliver(true);
+        } else if (lastByte >= pieceDue) {
+          deliver(false);
+        }
+        continue;
+      }
+      if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+    } else if (!(fds[0].revents & (POLLHUP | POLLERR | POLLNVAL))) {
+      continue;
+    }
+    deliver(true);
     post([](SerialPort& port) { port.emitHangup(); });
     return;
   }

@@ -3,11 +3,17 @@
 // with no gap longer than ReadIntervalTimeout, at most 2048) to the loop thread through the
 // scheduler; the write thread writes queued buffers in call order. Every property setter applies
 // at once on an open port. Modem-line controls a device does not support are ignored.
+//
+// A port can also hand over a block while it grows (setPieceDelivery): the bytes that arrived
+// are then delivered at least every few milliseconds as pieces, the last piece marking the
+// block's end, so a display can follow a fast line without waiting for whole blocks. The block
+// boundaries stay as above. Off unless asked for: velmo's protocol handling reads whole blocks.
 
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -82,6 +88,14 @@ class SerialPort : public Port {
   void setTimeouts(const Timeouts& timeouts);
   const Timeouts& timeouts() const { return timeouts_; }
 
+  // Pieces of at most intervalMs (0: off, the default) go to handler instead of the receive
+  // handler; the piece that ends a block says so. Takes effect at the next open().
+  using PieceHandler = std::function<void(const std::uint8_t* data, std::size_t length, bool blockEnds)>;
+  void setPieceDelivery(std::uint32_t intervalMs, PieceHandler handler) {
+    pieceIntervalMs_ = intervalMs;
+    onPiece_ = std::move(handler);
+  }
+
   void open() override;
   void close() override;
   bool isOpen() const override { return fd_ >= 0; }
@@ -94,12 +108,15 @@ class SerialPort : public Port {
   struct Shared;
   void applyCommState();
   void readLoop(std::shared_ptr<Shared> shared);
+  void readLoopInPieces(std::shared_ptr<Shared> shared, std::uint32_t pieceIntervalMs);
   void writeLoop(std::shared_ptr<Shared> shared);
 
   Scheduler& loop_;
   std::string commName_ = "COM2";
   LineSettings settings_;
   Timeouts timeouts_;
+  std::uint32_t pieceIntervalMs_ = 0;
+  PieceHandler onPiece_;
   int fd_ = -1;
   std::shared_ptr<Shared> shared_;  // state the threads share with this object while open
   std::thread readThread_;

@@ -6,10 +6,10 @@
 #include "link/port_list.h"
 #include "link/serial_port.h"
 #include "runtime/encoding.h"
+#include "runtime/sha256.h"
 #include "shell/language_choice.h"
 #include "shell/last_link.h"
 #include "shell/picture_files.h"
-#include "runtime/sha256.h"
 #include "shell/window_geometry.h"
 
 namespace ql {
@@ -249,6 +249,7 @@ void VelmoProgram::create() {
   taskPage_->presetTimes(localDateTime(wallClock()()));
   taskPage_->restoreRecordInterval(saved_.recordIntervalSeconds);
   dataPage_->setDepthParameters(DepthParameters{saved_.density, saved_.gravity, saved_.pressureOffset});
+  dataPage_->restoreChoices();
   info_.changed();
 }
 

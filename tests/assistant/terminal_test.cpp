@@ -25,10 +25,15 @@ class FakeLine : public TerminalLine {
     memoryPort.setBaudRate(settings.baudRate);
   }
   bool sendQueueEmpty() const override { return queueEmpty; }
+  bool deliverInPieces(std::uint32_t, SerialPort::PieceHandler handler) override {
+    piece = std::move(handler);
+    return true;
+  }
 
   MemoryPort memoryPort;
   LineSettings applied;
   bool queueEmpty = true;
+  SerialPort::PieceHandler piece;  // what a real port calls for a block still arriving
 };
 
 class TerminalTest : public ::testing::Test {
@@ -325,6 +330,42 @@ TEST_F(TerminalTest, ReadOutRunsOnEveryBlockEvenWhileTheDisplayIsStopped) {
   loop.advance(Terminal::kFlushDelayMs);
   EXPECT_EQ(terminal.readOutValues()[0], "1");
   EXPECT_EQ(terminal.readOutValues()[2], "256");
+}
+
+// Pieces of a block still arriving are shown at once; the block's count and the read-out see the
+// whole block at its end, as when it came in one go.
+TEST_F(TerminalTest, PiecesAreShownAtOnceAndTheBlockIsCountedAndReadWhole) {
+  ReadOutParameters p;
+  p.byPattern[0] = {"计数", ValueType::Integer, "AA 55", 4};
+  terminal.setReadOutParameters(p);
+  open();
+  ASSERT_TRUE(line.piece);
+  auto piece = [&](const char* hex, bool blockEnds) {
+    const Bytes bytes = readHex(hex);
+    line.piece(bytes.data(), bytes.size(), blockEnds);
+  };
+  receive("41 42");
+  loop.advance(Terminal::kFlushDelayMs);
+  const std::string before = terminal.readOutValues()[2];
+
+  piece("01 AA", false);  // the pattern is cut between two pieces
+  piece("55 00 00 01 00", false);
+  loop.advance(Terminal::kFlushDelayMs);
+  EXPECT_EQ(areaText(), "41 42 01 AA 55 00 00 01 00 ");
+  EXPECT_EQ(terminal.flushedTotal(), 9u);
+  EXPECT_EQ(terminal.receiveCounterText(), "9(2)");  // the block before
+  EXPECT_EQ(terminal.readOutValues()[2], before);
+  EXPECT_EQ(terminal.info(), "6");  // the area's length before the block
+
+  piece("", true);
+  loop.advance(Terminal::kFlushDelayMs);
+  EXPECT_EQ(terminal.receiveCounterText(), "9(7)");
+  EXPECT_EQ(terminal.readOutValues()[2], "256");
+
+  piece("03 04 05", true);  // a block in one piece
+  loop.advance(Terminal::kFlushDelayMs);
+  EXPECT_EQ(terminal.receiveCounterText(), "12(3)");
+  EXPECT_EQ(areaText(), "41 42 01 AA 55 00 00 01 00 03 04 05 ");
 }
 
 class TerminalFiles : public TerminalTest {

@@ -6,7 +6,9 @@
 #include <fstream>
 #include <string>
 
+#include "data/download_record.h"
 #include "data/export_file_choice.h"
+#include "data/task_log.h"
 #include "record_fixtures.h"
 #include "runtime/formats.h"
 #include "runtime/scripted_operator.h"
@@ -195,6 +197,142 @@ TEST_F(DataPageControllerTest, ParameterEditsReachTheSavedStateAndTheNextDecodin
   ASSERT_TRUE(controller.showPage(1));
   EXPECT_EQ(controller.page().cell(0, 4), "1.55");   // (110.5 - 95) / 1.02 / 9.8
   EXPECT_EQ(controller.page().cell(0, 3), "110.5");  // the pressure precision of the environment
+}
+
+TEST_F(DataPageControllerTest, TheGapLimitDecidesWhichRowsTheBarometricSeriesCovers) {
+  DataPageController controller(op, environment());
+  controller.setDepthParameters({1.0, 10.0, -100.0});
+  storeFile();
+  ASSERT_TRUE(controller.openItem("QL310-0042/20260301_TIDE.wlr").opened());
+  dir.write("air.csv", "time,kPa\n2026-03-01 00:00:00,100.0\n2026-03-01 00:10:00,101.0\n");
+  op.answerOpenFile(dir.file("air.csv"));
+  ASSERT_TRUE(controller.chooseBarometricFile());
+  EXPECT_EQ(controller.page().cell(0, 4), "1.00");  // 00:05 lies in a 10-minute gap: within 2 h
+
+  struct Case {
+    const char* typed;
+    const char* shown;
+    std::int64_t gapSeconds;
+    const char* firstHeight;
+  };
+  const Case cases[] = {
+      {"0.1", "0.1", 360, ""},   // 6 minutes: the 10-minute gap is too long
+      {"0", "0", 7200, "1.00"},  // not above 0: the default
+      {"1x", "1", 3600, "1.00"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed);
+    EXPECT_EQ(controller.editParameter(DataPageController::Parameter::BarometricGapHours, c.typed), c.shown);
+    EXPECT_EQ(controller.heightOptions().maxGapSeconds, c.gapSeconds);
+    EXPECT_EQ(controller.exportOptions().height.maxGapSeconds, c.gapSeconds);
+    EXPECT_EQ(controller.page().cell(0, 4), c.firstHeight);
+  }
+}
+
+TEST_F(DataPageControllerTest, WaterLatitudeAndBarometricFileAreKeptBetweenRuns) {
+  dir.write("air.csv", "time,kPa\n2026-03-01 00:00:00,100.0\n2026-03-01 00:10:00,101.0\n");
+  {
+    DataPageController first(op, environment());
+    first.chooseWater(DataPageController::Water::SeaWater);
+    first.editParameter(DataPageController::Parameter::Latitude, "30.5");
+    op.answerOpenFile(dir.file("air.csv"));
+    ASSERT_TRUE(first.chooseBarometricFile());
+  }
+  DataPageController next(op, environment());
+  EXPECT_EQ(next.water(), DataPageController::Water::FixedGravity);  // nothing before restoring
+  next.restoreChoices();
+  EXPECT_EQ(next.water(), DataPageController::Water::SeaWater);
+  EXPECT_EQ(next.latitude(), 30.5);
+  ASSERT_TRUE(next.barometricSeries());
+  EXPECT_EQ(next.barometricSeries()->source, dir.file("air.csv"));
+
+  // A cleared file stays cleared; a file gone by the next run is dropped without a word.
+  next.clearBarometricFile();
+  DataPageController cleared(op, environment());
+  cleared.restoreChoices();
+  EXPECT_FALSE(cleared.barometricSeries());
+  op.answerOpenFile(dir.file("air.csv"));
+  ASSERT_TRUE(cleared.chooseBarometricFile());
+  std::filesystem::remove(dir.file("air.csv"));
+  op = ScriptedOperator();
+  DataPageController gone(op, environment());
+  gone.restoreChoices();
+  EXPECT_FALSE(gone.barometricSeries());
+  EXPECT_EQ(gone.latitude(), 30.5);
+  EXPECT_TRUE(op.log().empty());
+}
+
+// The task of sampleHeader() (start 2026-03-14 12:30:00) written with clock synchronisation; the
+// download ten days later finds the logger 50 s fast: 5 s/day.
+TEST_F(DataPageControllerTest, TheDriftOfTheOpenFileIsShownAndCorrectsTheExportWhenAsked) {
+  Bytes stream;
+  test::appendRecord(stream, {{0x26, 0x03, 0x19, 0x12, 0x30, 0x00}, 150000, 1105000, 0, 90});
+  stream.insert(stream.end(), {0x12, 0x34});
+  const std::string path = dir.dataFile("bakwlr/QL310-0042/20260324_TIDE.wlr", stream);
+  const std::string unsynchronised = dir.dataFile("bakwlr/QL310-0042/20260324_COPY.wlr", stream);
+
+  DataPageController controller(op, environment());
+  EXPECT_EQ(controller.driftText(), "");  // nothing open
+  EXPECT_FALSE(controller.canCorrectDrift());
+
+  DownloadRecord record;
+  record.serial = "QL310-0042";
+  record.slot = 0;
+  record.entryHex = std::string(100, '0');
+  record.crcMatch = true;
+  record.sha256 = std::string(64, '0');
+  record.pcTime = "2026-03-24T12:30:00";
+  record.loggerClock = "2026-03-24T12:30:50";
+  ASSERT_TRUE(writeDownloadRecord(path, record));
+  ASSERT_TRUE(appendTaskLog(dir.file(kTaskLogFile), {"QL310-0042",
+                                                     "TIDE=A",
+                                                     {2026, 3, 14, 12, 30, 0},
+                                                     {2026, 3, 15, 8, 5, 9},
+                                                     DateTime{2026, 3, 14, 12, 30, 0}}));
+
+  // Without a download record the reason is shown and the correction is not offered.
+  ASSERT_TRUE(controller.openFile(unsynchronised).opened());
+  EXPECT_FALSE(controller.canCorrectDrift());
+  EXPECT_EQ(
+      controller.driftText().rfind("MAIN/cpt_sec_drift the logger's clock at the download is not known", 0),
+      0u)
+      << controller.driftText();
+  controller.setDriftCorrection(true);
+  EXPECT_FALSE(controller.driftCorrection());
+
+  ASSERT_TRUE(controller.openFile(path).opened());
+  EXPECT_EQ(controller.driftText(), "MAIN/cpt_sec_drift +5 s/day");
+  ASSERT_TRUE(controller.canCorrectDrift());
+  EXPECT_TRUE(controller.driftCorrection());
+
+  struct Case {
+    bool correct;
+    const char* header;
+    const char* firstStamp;
+  };
+  const Case cases[] = {
+      {false, "# drift correction: none\r\n", "2026-03-19T12:30:00"},
+      // Five days after the synchronisation: 25 s early.
+      {true, "# drift correction: linear, 5 s/day since the clock synchronisation of 2026-03-14 12:30:00\r\n",
+       "2026-03-19T12:29:35"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.correct);
+    controller.setDriftCorrection(c.correct);
+    op = ScriptedOperator();
+    op.answerSaveFile(dir.file("out.csv"));
+    if (std::filesystem::exists(dir.file("out.csv"))) op.answerYesNo(true);
+    ASSERT_TRUE(controller.exportOpenFile(DataPageController::Layout::Annotated));
+    const std::string written = readFile(dir.file("out.csv"));
+    EXPECT_NE(written.find(c.header), std::string::npos) << written;
+    EXPECT_NE(written.find("# source sha256: 5eed\r\n"), std::string::npos);
+    EXPECT_NE(written.find(c.firstStamp), std::string::npos) << written;
+  }
+  // The download layout reads the corrected copy too.
+  op = ScriptedOperator();
+  op.answerSaveFile(dir.file("plain.csv"));
+  ASSERT_TRUE(controller.exportOpenFile(DataPageController::Layout::Download));
+  EXPECT_NE(readFile(dir.file("plain.csv")).find("2026-03-19 12:29:35"), std::string::npos);
 }
 
 }  // namespace

@@ -145,6 +145,45 @@ TEST_F(SerialPortPty, BytesWithoutAGapFormOneBlockAndLargeBurstsAreCutAt2048) {
   EXPECT_EQ(received.blocks.front()[0], 0x00);  // zero bytes are ordinary content
 }
 
+// serulo's setting: a growing block is handed over in pieces long before the line goes quiet;
+// the block still ends at the quiet interval, with a piece that says so.
+TEST_F(SerialPortPty, PieceDeliveryHandsOverAGrowingBlockAndMarksItsEnd) {
+  struct Piece {
+    Bytes data;
+    bool blockEnds;
+  };
+  std::vector<Piece> pieces;
+  port.setPieceDelivery(8, [&](const std::uint8_t* data, std::size_t length, bool blockEnds) {
+    pieces.push_back({Bytes(data, data + length), blockEnds});
+  });
+  Timeouts timeouts;
+  timeouts.readInterval = 300;  // the block cannot end while the test writes
+  port.setTimeouts(timeouts);
+  PtyPair pty;
+  port.setCommName(pty.slavePath());
+  port.open();
+
+  Bytes sent;
+  for (std::uint8_t first : {0x10, 0x80}) {
+    const std::size_t before = pieces.size();
+    Bytes chunk(100);
+    for (std::size_t i = 0; i < chunk.size(); ++i) chunk[i] = static_cast<std::uint8_t>(first + i);
+    ASSERT_EQ(::write(pty.master(), chunk.data(), chunk.size()), ssize_t(chunk.size()));
+    sent.insert(sent.end(), chunk.begin(), chunk.end());
+    ASSERT_TRUE(loop.runUntil([&] { return pieces.size() > before; }, 3000));
+    EXPECT_FALSE(pieces.back().blockEnds);
+  }
+  ASSERT_TRUE(loop.runUntil([&] { return !pieces.empty() && pieces.back().blockEnds; }, 3000));
+  Bytes joined;
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    joined.insert(joined.end(), pieces[i].data.begin(), pieces[i].data.end());
+    EXPECT_EQ(pieces[i].blockEnds, i + 1 == pieces.size()) << "piece " << i;
+  }
+  EXPECT_EQ(joined, sent);
+  EXPECT_TRUE(received.blocks.empty());  // the receive handler is not used alongside
+  port.close();
+}
+
 TEST_F(SerialPortPty, WritesGoOutInCallOrder) {
   PtyPair pty;
   port.setCommName(pty.slavePath());

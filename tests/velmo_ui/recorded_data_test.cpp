@@ -25,6 +25,8 @@
 #include <memory>
 
 #include "data/data_file.h"
+#include "data/download_record.h"
+#include "data/task_log.h"
 #include "link/crc.h"
 #include "link/memory_port.h"
 #include "runtime/scripted_operator.h"
@@ -64,8 +66,9 @@ class TestHome {
             {}};
   }
   std::string dir() const { return dir_.path().toStdString(); }
-  // A data file under bakwlr/<serial>/ holding count records of a slow tide.
-  std::string storeDataFile(const std::string& name, int count) const {
+  // A data file under bakwlr/<serial>/ holding count records of a slow tide; withStart gives its
+  // task the start 2026-03-01 00:00:00.
+  std::string storeDataFile(const std::string& name, int count, bool withStart = false) const {
     const std::string folder = dir() + "/bakwlr/" + kSerial;
     std::filesystem::create_directories(folder);
     DataFileHeader header;
@@ -75,6 +78,10 @@ class TestHome {
     slot[0] = 50;
     const std::string task = "TIDE";
     std::copy(task.begin(), task.end(), slot.begin() + 2);
+    if (withStart) {
+      const std::uint8_t start[6] = {26, 3, 1, 0, 0, 0};
+      std::copy(start, start + 6, slot.begin() + 18);
+    }
     header.setSlot(slot);
     std::vector<std::uint8_t> stream;
     for (int i = 0; i < count; ++i) {
@@ -152,6 +159,7 @@ class RecordedDataTest : public QObject {
   void aDamagedDataFileSaysWhy();
   void depthParametersAreCleanedAsTyped();
   void barometricFileCompensatesTheWaterHeightColumn();
+  void driftAndRestoredChoicesShowOnTheDataPage();
   void chartWindowDrawsThePageAndTheWholeFile();
   void bannerDoubleClickShowsTheProgressDialogIdle();
 };
@@ -437,6 +445,61 @@ void RecordedDataTest::barometricFileCompensatesTheWaterHeightColumn() {
   QVERIFY(!uncovered->isVisible());
   QVERIFY(child<QLineEdit>(window, "offsetEdit")->isEnabled());
   QVERIFY(op.unexpected().empty());
+}
+
+void RecordedDataTest::driftAndRestoredChoicesShowOnTheDataPage() {
+  TestHome home;
+  const std::string air = home.dir() + "/air.csv";
+  std::ofstream(air) << "time,kPa\n2026-03-01 00:00:00,101.0\n2026-03-01 01:00:00,101.0\n";
+  std::ofstream(home.dir() + "/datapage.ini")
+      << "[DataPage]\r\nwater=sea\r\nlatitude=30\r\nbarometricFile=" << air << "\r\n";
+  // Synchronised at the task's start; ten days later the logger was 50 s fast.
+  const std::string synchronised = home.storeDataFile("20260311000000_TIDE.wlr", 60, true);
+  QVERIFY(!home.storeDataFile("20260301000000_PLAIN.wlr", 60).empty());
+  DownloadRecord record;
+  record.serial = kSerial;
+  record.slot = 0;
+  record.entryHex = std::string(100, '0');
+  record.sha256 = std::string(64, '0');
+  record.pcTime = "2026-03-11T00:00:00";
+  record.loggerClock = "2026-03-11T00:00:50";
+  QVERIFY(writeDownloadRecord(synchronised, record));
+  QVERIFY(
+      appendTaskLog(home.dir() + "/" + kTaskLogFile,
+                    {kSerial, "TIDE", {2026, 3, 1, 0, 0, 0}, {2026, 3, 11, 0, 0, 0}, DateTime{2026, 3, 1}}));
+
+  VelmoMainWindow window(home.environment());
+  window.start();
+  QVERIFY(openOnDataPage(window, "20260301000000_PLAIN.wlr"));
+  // The choices of the last run.
+  QTRY_VERIFY_WITH_TIMEOUT(child<QRadioButton>(window, "seaWaterChoice")->isChecked(), kUiTimeoutMs);
+  QCOMPARE(child<QLineEdit>(window, "latitudeEdit")->text(), QString("30"));
+  QVERIFY(child<QLabel>(window, "barometricSummary")->text().startsWith("air.csv"));
+  QCOMPARE(child<QLineEdit>(window, "barometricGapEdit")->text(), QString("2"));
+
+  auto* drift = child<QLabel>(window, "driftCaption");
+  auto* correct = child<QCheckBox>(window, "driftCorrectionCheck");
+  QVERIFY(drift->isVisible());
+  QVERIFY(drift->text().contains("not known"));
+  QVERIFY(!correct->isEnabled());
+  QCOMPARE(correct->toolTip().toStdString(), window.program().dataPage().drift().reason);
+  QVERIFY(correct->toolTip().contains("not known"));
+
+  QVERIFY(openOnDataPage(window, "20260311000000_TIDE.wlr"));
+  QVERIFY(drift->text().endsWith("+5 s/day"));
+  QVERIFY(correct->isEnabled());
+  QVERIFY(correct->toolTip().isEmpty());
+  correct->click();
+  QVERIFY(window.program().dataPage().driftCorrection());
+
+  // The gap limit reaches the water heights: 00:00 and 01:00 are 1 h apart.
+  const DataPage& page = window.dataViewPage()->dataPage();
+  QVERIFY(!page.cell(30, 4).empty());
+  auto* gap = child<QLineEdit>(window, "barometricGapEdit");
+  gap->clear();
+  QTest::keyClicks(gap, "0.5");
+  QCOMPARE(window.program().dataPage().barometricGapHours(), 0.5);
+  QVERIFY(page.cell(30, 4).empty());
 }
 
 void RecordedDataTest::chartWindowDrawsThePageAndTheWholeFile() {

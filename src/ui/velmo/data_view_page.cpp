@@ -1,5 +1,6 @@
 #include "ui/velmo/data_view_page.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -36,7 +37,10 @@ DataViewPage::DataViewPage(VelmoProgram& program, const VelmoPictures& pictures,
       operator_(op),
       controller_(program.dataPage()),
       navigationBatch_(this, [this] {
-        if (program_.navigation().page == Page::DataView) listLocalFiles();
+        if (program_.navigation().page != Page::DataView) return;
+        listLocalFiles();
+        showParameterValues();
+        showHeightChoices();
       }) {
   setObjectName("dataViewPage");
   auto text = [&](const char* key) { return toQString(program_.text("MAIN", key)); };
@@ -103,6 +107,10 @@ DataViewPage::DataViewPage(VelmoProgram& program, const VelmoPictures& pictures,
   uncoveredCaption_->setWordWrap(true);
   uncoveredCaption_->setStyleSheet("color: #b05000;");
   uncoveredCaption_->hide();
+  driftCaption_ = new QLabel(this);
+  driftCaption_->setObjectName("driftCaption");
+  driftCaption_->setWordWrap(true);
+  driftCaption_->hide();
 
   // Page buttons, the chart, the exports.
   previous_ = makeButton(actionPictures, "previousPageButton", text("btn_sec_last_page"));
@@ -120,6 +128,10 @@ DataViewPage::DataViewPage(VelmoProgram& program, const VelmoPictures& pictures,
   connect(exportButton, &PictureButton::clicked, this, &DataViewPage::exportDataPage);
   connect(downloadLayoutButton, &PictureButton::clicked, this, &DataViewPage::exportDownloadLayout);
   connect(annotatedButton, &PictureButton::clicked, this, &DataViewPage::exportAnnotated);
+  driftCorrectionCheck_ = new QCheckBox(text("chk_sec_drift_correct"), this);
+  driftCorrectionCheck_->setObjectName("driftCorrectionCheck");
+  connect(driftCorrectionCheck_, &QCheckBox::toggled, this,
+          [this](bool on) { controller_.setDriftCorrection(on); });
 
   auto* tableRow = new QHBoxLayout;
   tableRow->addWidget(previous_);
@@ -136,11 +148,13 @@ DataViewPage::DataViewPage(VelmoProgram& program, const VelmoPictures& pictures,
   side->addWidget(exportButton);
   side->addWidget(downloadLayoutButton);
   side->addWidget(annotatedButton);
+  side->addWidget(driftCorrectionCheck_);
 
   auto* centre = new QVBoxLayout;
   centre->addWidget(table_, 1);
   centre->addWidget(message_);
   centre->addWidget(uncoveredCaption_);
+  centre->addWidget(driftCaption_);
   centre->addLayout(tableRow);
 
   auto* layout = new QHBoxLayout(this);
@@ -150,6 +164,7 @@ DataViewPage::DataViewPage(VelmoProgram& program, const VelmoPictures& pictures,
   chart_ = new ChartWindow(program_, controller_.page(), this);
   showPageButtons();
   showHeightChoices();
+  showDrift();
   navigationBatch_.watch(program_.navigation());
 }
 
@@ -235,9 +250,20 @@ QWidget* DataViewPage::buildHeightChoices() {
   buttons->addWidget(choose);
   buttons->addWidget(clear);
   buttons->addStretch(1);
+  auto* gapCaption = new QLabel(text("cpt_sec_baro_gap"), box);
+  barometricGapEdit_ = new QLineEdit(toQString(formatShortest(controller_.barometricGapHours())), box);
+  barometricGapEdit_->setObjectName("barometricGapEdit");
+  gapCaption->setBuddy(barometricGapEdit_);
   grid->addWidget(barometricCaption, 3, 0, 1, 3);
   grid->addWidget(barometricSummary_, 4, 0, 1, 3);
   grid->addLayout(buttons, 5, 0, 1, 3);
+  grid->addWidget(gapCaption, 6, 0);
+  grid->addWidget(barometricGapEdit_, 6, 1);
+  grid->addWidget(new QLabel(QStringLiteral("h"), box), 6, 2);
+  connect(barometricGapEdit_, &QLineEdit::textEdited, this, [this] {
+    parameterEdited(barometricGapEdit_, DataPageController::Parameter::BarometricGapHours);
+    pageReloaded();
+  });
   connect(choose, &QPushButton::clicked, this, &DataViewPage::chooseBarometricFile);
   connect(clear, &QPushButton::clicked, this, &DataViewPage::clearBarometricFile);
   return box;
@@ -267,6 +293,27 @@ void DataViewPage::showHeightChoices() {
   barometricSummary_->setToolTip(
       controller_.barometricSeries() ? toQString(controller_.barometricSeries()->source) : QString());
   clearBarometricButton_->setEnabled(controller_.barometricSeries() != nullptr);
+}
+
+void DataViewPage::showParameterValues() {
+  const DepthParameters& depth = controller_.depthParameters();
+  const std::array<std::pair<QLineEdit*, double>, 5> shown{{
+      {parameterEdits_[0], depth.density},
+      {parameterEdits_[1], depth.gravity},
+      {parameterEdits_[2], depth.offset},
+      {latitudeEdit_, controller_.latitude()},
+      {barometricGapEdit_, controller_.barometricGapHours()},
+  }};
+  for (const auto& [edit, value] : shown) edit->setText(toQString(formatShortest(value)));
+}
+
+void DataViewPage::showDrift() {
+  const std::string drift = controller_.driftText();
+  driftCaption_->setText(toQString(drift));
+  driftCaption_->setVisible(!drift.empty());
+  const bool applies = controller_.canCorrectDrift();
+  driftCorrectionCheck_->setEnabled(applies);
+  driftCorrectionCheck_->setToolTip(applies ? QString() : toQString(controller_.drift().reason));
 }
 
 void DataViewPage::pageReloaded() {
@@ -304,6 +351,7 @@ bool DataViewPage::openLocalFile(int row) {
   if (!item) return false;
   const OpenResult result = controller_.openItem(item->text().toStdString());
   pageReloaded();
+  showDrift();
   showPageButtons();
   if (result.opened()) {
     message_->hide();

@@ -16,6 +16,7 @@
 #include "ui/velmo/render_batch.h"
 #include "ui/velmo/velmo_pictures.h"
 
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QRadioButton;
@@ -64,6 +65,10 @@ class DataViewPage : public QWidget {
   // The table and what is said about it after the page shown was read again.
   void pageReloaded();
   void showHeightChoices();
+  // The boxes show the values in use: those restored at start, and the defaults an invalid text
+  // fell back to. Done when the page is shown, never while the operator types.
+  void showParameterValues();
+  void showDrift();
 
   VelmoProgram& program_;
   Operator& operator_;
@@ -79,9 +84,12 @@ class DataViewPage : public QWidget {
   QRadioButton* fixedGravityChoice_;
   QRadioButton* seaWaterChoice_;
   QLineEdit* latitudeEdit_;
+  QLineEdit* barometricGapEdit_;
   QLabel* barometricSummary_;
   QWidget* clearBarometricButton_;
   QLabel* uncoveredCaption_;
+  QLabel* driftCaption_;
+  QCheckBox* driftCorrectionCheck_;
   ChartWindow* chart_;
   RenderBatch navigationBatch_;
 };
