@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The last byte picks the reader; the read-out's parameters come from the end of the input.
   const int which = input.ConsumeIntegralInRange(0, 2);
   if (which == 0) {
-    const std::string text = input.ConsumeRemainingAsString();
+    const std::string text = input.ConsumeRemainingBytesAsString();
     const ql::Bytes bytes = ql::readHex(text);
     const std::string digits = ql::keepHexDigits(text);
     if (bytes.size() != (digits.size() + 1) / 2) __builtin_trap();  // every digit is read

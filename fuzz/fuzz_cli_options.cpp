@@ -5,8 +5,18 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   ql::fuzz::InputReader input(data, size);
-  static const char* const kCommands[] = {"files",  "download", "clock",       "config", "monitor",
-                                          "export", "verify",   "calibration", "update", "paths"};
+  static const char* const kCommands[] = {"info",
+                                          "files",
+                                          "download",
+                                          "clock",
+                                          "config get",
+                                          "config set",
+                                          "monitor",
+                                          "calibration backup",
+                                          "calibration restore",
+                                          "calibration fit",
+                                          "export",
+                                          "verify"};
   const std::string command = kCommands[input.byte() % std::size(kCommands)];
   std::vector<std::string> args;
   while (!input.empty()) args.push_back(input.field());

@@ -171,8 +171,8 @@ def main():
     text = "接收 hello".encode("utf-8")
     write("fuzz_assistant", "companion", struct.pack("<i", len(text)) + text + b"pad\x02")
 
-    write("fuzz_cli_options", "download", b"\x01--port\x00/dev/ttyUSB0\x00--baud\x009600\x00--timeout\x000.5")
-    write("fuzz_cli_options", "calibration", b"\x07--table\x00temperature\x00--order\x003\x00--json")
+    write("fuzz_cli_options", "download", b"\x02--port\x00/dev/ttyUSB0\x00--baud\x009600\x00--timeout\x000.5")
+    write("fuzz_cli_options", "calibration", b"\x09--table\x00temperature\x00--order\x003\x00--json")
 
 
 if __name__ == "__main__":
