@@ -5,8 +5,10 @@
 #   scripts/fuzz-smoke.sh                      every target, 4 seconds each
 #   QL310_FUZZ_SECONDS=600 scripts/fuzz-smoke.sh fuzz_data_file    a long run of one target
 #
-# New inputs a run finds go to build-fuzz/corpus/<target>/ (the committed seeds stay as they are);
-# a crash leaves its input in build-fuzz/findings/ and fails the script.
+# A run of more than a minute keeps the new inputs it finds in build-fuzz/corpus/<target>/ and the
+# next long run starts from them; a short run starts from the seeds alone, so its time stays
+# bounded. The committed seeds are never changed. A crash leaves its input in build-fuzz/findings/
+# and fails the script.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,7 +16,7 @@ seconds="${QL310_FUZZ_SECONDS:-4}"
 dir="${QL310_FUZZ_BUILD_DIR:-build-fuzz}"
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  mapfile -t targets < <(sed -n '/^set(fuzz_targets/,/)/p' fuzz/CMakeLists.txt | tr ' ()' '\n\n\n' | grep '^fuzz_')
+  mapfile -t targets < <(sed -n '/^set(fuzz_targets/,/)/p' fuzz/CMakeLists.txt | tr ' ()' '\n\n\n' | grep '^fuzz_' | grep -v '^fuzz_targets$')
 fi
 
 if [ ! -f "$dir/build.ninja" ]; then
@@ -28,11 +30,16 @@ cmake --build "$dir" --parallel "$(nproc)" --target "${targets[@]}"
 
 mkdir -p "$dir/findings"
 for target in "${targets[@]}"; do
-  mkdir -p "$dir/corpus/$target"
+  corpus="$dir/corpus/$target"
+  if [ "$seconds" -le 60 ]; then
+    corpus="$dir/smoke/$target"
+    rm -rf "$corpus"
+  fi
+  mkdir -p "$corpus"
   echo "fuzzing $target for ${seconds}s"
   UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1" ASAN_OPTIONS="detect_leaks=1" \
     "$dir/fuzz/$target" -max_total_time="$seconds" -timeout=20 -print_final_stats=1 \
-    -artifact_prefix="$dir/findings/$target-" "$dir/corpus/$target" "fuzz/corpus/$target" \
+    -artifact_prefix="$dir/findings/$target-" "$corpus" "fuzz/corpus/$target" \
     > "$dir/findings/$target.log" 2>&1 || {
     tail -40 "$dir/findings/$target.log"
     echo "fuzz target $target failed; its input is in $dir/findings/"
