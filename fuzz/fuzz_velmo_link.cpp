@@ -43,9 +43,17 @@ enum class LinkPhase {
   kCount
 };
 
+// velmo's home, made afresh for every input and removed when the process ends.
 const fs::path& home() {
-  static const fs::path path = fs::temp_directory_path() / ("ql310-fuzz-velmo-" + std::to_string(::getpid()));
-  return path;
+  struct Home {
+    fs::path path = fs::temp_directory_path() / ("ql310-fuzz-velmo-" + std::to_string(::getpid()));
+    ~Home() {
+      std::error_code ignored;
+      fs::remove_all(path, ignored);
+    }
+  };
+  static const Home home;
+  return home.path;
 }
 
 sim::LoggerConfig loggerWithOneFile() {
