@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests, the demo and the package need (dpkg-dev for
 # the .deb's dependencies; desktop-file-utils, appstream and man-db to check the installed tree;
-# xdotool and librsvg2-bin for scripts/screenshots.sh and scripts/icons.sh); skips what is there.
+# xdotool and librsvg2-bin for scripts/screenshots.sh and scripts/icons.sh; clang and its libFuzzer
+# runtime for scripts/fuzz-smoke.sh); skips what is there.
 set -euo pipefail
 
 packages=(
@@ -12,6 +13,7 @@ packages=(
   fonts-noto-cjk xvfb xauth imagemagick
   dpkg-dev file desktop-file-utils appstream man-db groff-base
   xdotool librsvg2-bin
+  clang libclang-rt-14-dev
 )
 
 missing=()

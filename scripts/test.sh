@@ -20,3 +20,6 @@ TSAN_OPTIONS="halt_on_error=1" "$tsan_dir/tests/update/test_update" --gtest_brie
 
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "${QL310_BUILD_DIR:-build}" --output-on-failure --parallel "$(nproc)" --timeout 300
+
+echo "Fuzz targets: a short run of each from its seeds"
+scripts/fuzz-smoke.sh

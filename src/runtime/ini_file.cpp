@@ -56,7 +56,10 @@ bool IniFile::load(const std::string& path) {
 void IniFile::parse(const std::string& bytes) {
   preamble_.clear();
   sections_.clear();
-  const std::string text = decodeLegacyText(bytes);  // drops a BOM, turns GBK into UTF-8
+  std::string text = decodeLegacyText(bytes);  // drops a BOM, turns GBK into UTF-8
+  // A file given a BOM twice (by two editors in turn) starts with its first section all the same;
+  // a BOM left here would hide that header now and turn into the file's own BOM once saved.
+  while (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
   std::size_t lineStart = 0;
   while (lineStart < text.size()) {
     std::size_t lineEnd = text.find('\n', lineStart);

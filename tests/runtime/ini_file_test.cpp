@@ -49,6 +49,16 @@ class IniFileOnDisk : public testing::Test {
   fs::path dir_;
 };
 
+TEST(IniFile, ABomGivenTwiceHidesNoSectionAndSavingKeepsTheSections) {
+  IniFile ini;
+  ini.parse("\xEF\xBB\xBF\xEF\xBB\xBF[Config]\r\nLinkEcho=1\r\n");
+  EXPECT_EQ(ini.value("Config", "LinkEcho"), "1");
+  IniFile again;
+  again.parse(ini.serialize());
+  EXPECT_EQ(again.sections(), ini.sections());
+  EXPECT_EQ(again.value("Config", "LinkEcho"), "1");
+}
+
 TEST(IniFile, ParsesTolerantly) {
   IniFile ini;
   ini.parse(
