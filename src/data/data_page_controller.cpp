@@ -6,6 +6,7 @@
 #include "data/export_file_choice.h"
 #include "data/local_store.h"
 #include "data/stored_file_export.h"
+#include "runtime/atomic_file.h"
 #include "runtime/calendar.h"
 #include "runtime/formats.h"
 
@@ -187,20 +188,14 @@ bool DataPageController::exportOpenFile(Layout layout) {
 
 bool DataPageController::writeExport(Layout layout, const std::string& path, const ExportOptions& options) {
   if (layout == Layout::Download) return writeStoredDownloadExport(page_.path(), path, options);
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
-  bool written = false;
-  if (layout == Layout::Annotated) {
+  return writeStreamAtomically(path, [&](std::ostream& out) {
+    if (layout != Layout::Annotated) return ExportOpenFile(page_, options, out);
     AnnotatedSource source;
     source.model = env_.model;
     source.programVersion = env_.programVersion;
     if (env_.fileSha256) source.sha256 = env_.fileSha256(page_.path()).value_or("");
-    written = writeAnnotatedExport(page_, options, source, out);
-  } else {
-    written = ExportOpenFile(page_, options, out);
-  }
-  out.close();
-  return written && !out.fail();
+    return writeAnnotatedExport(page_, options, source, out);
+  });
 }
 
 }  // namespace ql
