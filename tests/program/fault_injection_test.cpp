@@ -119,6 +119,7 @@ TEST_P(RestartDuringPoll, ThePollCompletesAfterTheRestart) {
   VelmoProgram& velmo = launch();
   ASSERT_TRUE(loop.advanceUntil([&] { return pollFinished(); }, 120000))
       << "step " << velmo.infoPoll().step();
+  EXPECT_GT(loop.nowMs(), restart.restartMs);  // the logger was silent for its restart meanwhile
   EXPECT_EQ(velmo.fileTable().count(), 3);
 }
 
