@@ -202,7 +202,7 @@ int exportCommand(const Arguments& args, std::ostream& out, std::ostream& err) {
     return writeExport(page, options, *parsed, corrected, file);
   });
   if (!written) {
-    err << "velmo export: writing " << *parsed->output << " failed\n";
+    err << "velmo export: " << *parsed->output << " cannot be written\n";
     return kExitFileError;
   }
   return kExitOk;
