@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "runtime/atomic_file.h"
 #include "runtime/encoding.h"
 
 namespace ql {
@@ -32,14 +33,10 @@ bool writeReceiveAreaFile(const std::string& path, const std::string& utf8Text) 
   while (length < utf8Text.size() && length > 0 && (static_cast<unsigned char>(utf8Text[length]) & 0xC0) == 0x80) {
     --length;  // back off to the start of the character that does not fit
   }
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
   const auto l = static_cast<std::uint32_t>(length);
   const char header[4] = {static_cast<char>(l & 0xFF), static_cast<char>(l >> 8 & 0xFF),
                           static_cast<char>(l >> 16 & 0xFF), static_cast<char>(l >> 24 & 0xFF)};
-  out.write(header, 4);
-  out.write(utf8Text.data(), static_cast<std::streamsize>(length));
-  return static_cast<bool>(out);
+  return writeFileAtomically(path, std::string(header, 4) + utf8Text.substr(0, length));
 }
 
 std::optional<std::string> readReceiveAreaFile(const std::string& path) {

@@ -6,6 +6,7 @@
 
 #include "assistant/hex_reader.h"
 #include "assistant/line_options.h"
+#include "runtime/atomic_file.h"
 
 namespace ql {
 
@@ -275,21 +276,18 @@ std::string Terminal::receiveCounterText() const {
 
 bool Terminal::saveReceiveArea(const std::string& path, const DateTime& now) {
   materialize();
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
   char stamp[40];
   std::snprintf(stamp, sizeof stamp, "    %04d %02d %02d  %02d:%02d:%02d\r\n", now.year, now.month, now.day,
                 now.hour, now.minute, now.second);
-  out << stamp;
   const std::string text = receiveArea_.utf8();
-  std::string lines;
-  lines.reserve(text.size() + text.size() / 16);
+  std::string content = stamp;
+  content.reserve(content.size() + text.size() + text.size() / 16 + 2);
   for (char c : text) {
-    if (c == '\n') lines.push_back('\r');
-    lines.push_back(c);
+    if (c == '\n') content.push_back('\r');
+    content.push_back(c);
   }
-  out << lines << "\r\n";
-  return static_cast<bool>(out);
+  content += "\r\n";
+  return writeFileAtomically(path, content);
 }
 
 // --- sending

@@ -22,6 +22,7 @@
 #include "cli/drift_input.h"
 #include "data/csv_export.h"
 #include "data/data_page.h"
+#include "runtime/atomic_file.h"
 #include "runtime/formats.h"
 #include "shell/language_texts.h"
 #include "runtime/sha256.h"
@@ -197,15 +198,11 @@ int exportCommand(const Arguments& args, std::ostream& out, std::ostream& err) {
     }
     return kExitOk;
   }
-  std::ofstream file(*parsed->output, std::ios::binary | std::ios::trunc);
-  if (!file) {
+  const bool written = writeStreamAtomically(*parsed->output, [&](std::ostream& file) {
+    return writeExport(page, options, *parsed, corrected, file);
+  });
+  if (!written) {
     err << "velmo export: " << *parsed->output << " cannot be written\n";
-    return kExitFileError;
-  }
-  const bool written = writeExport(page, options, *parsed, corrected, file);
-  file.close();
-  if (!written || file.fail()) {
-    err << "velmo export: writing " << *parsed->output << " failed\n";
     return kExitFileError;
   }
   return kExitOk;

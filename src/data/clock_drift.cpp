@@ -2,11 +2,13 @@
 
 #include <cmath>
 #include <fstream>
+#include <sstream>
 
 #include "data/data_file.h"
 #include "data/download_record.h"
 #include "data/realign.h"
 #include "link/codecs.h"
+#include "runtime/atomic_file.h"
 #include "runtime/calendar.h"
 
 namespace ql {
@@ -108,10 +110,10 @@ ClockDrift measureDrift(const std::string& dataFilePath, const std::string& home
 
 bool writeDriftCorrectedCopy(const std::string& from, const std::string& to, const ClockDrift& drift) {
   std::ifstream in(from, std::ios::binary);
-  std::ofstream out(to, std::ios::binary | std::ios::trunc);
-  if (!in || !out || !drift.known()) return false;
+  if (!in || !drift.known()) return false;
   char head[DataFileHeader::kSize];
   if (!in.read(head, sizeof head)) return false;
+  std::ostringstream out(std::ios::binary);
   out.write(head, sizeof head);
   // Whole records per piece; a short last record (or the trailing checksum) is copied as it is.
   std::vector<char> piece(kRecordSize * 4096);
@@ -129,8 +131,7 @@ bool writeDriftCorrectedCopy(const std::string& from, const std::string& to, con
     }
     out.write(piece.data(), static_cast<std::streamsize>(count));
   }
-  out.close();
-  return !in.bad() && !out.fail();
+  return !in.bad() && out && writeFileAtomically(to, std::move(out).str());
 }
 
 std::string describeCorrection(const ClockDrift& drift) {

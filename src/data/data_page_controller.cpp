@@ -11,6 +11,7 @@
 #include "data/export_file_choice.h"
 #include "data/local_store.h"
 #include "data/stored_file_export.h"
+#include "runtime/atomic_file.h"
 #include "runtime/calendar.h"
 #include "runtime/formats.h"
 #include "runtime/ini_file.h"
@@ -304,22 +305,16 @@ bool DataPageController::writeFromPage(Layout layout, const DataPage& page, cons
                                        const std::string& path, const ExportOptions& options,
                                        const std::string& correction) {
   if (layout == Layout::Download) return writeStoredDownloadExport(sourcePath, path, options);
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
-  bool written = false;
-  if (layout == Layout::Annotated) {
+  return writeStreamAtomically(path, [&](std::ostream& out) {
+    if (layout != Layout::Annotated) return ExportOpenFile(page, options, out);
     AnnotatedSource source;
     source.model = env_.model;
     source.programVersion = env_.programVersion;
     if (!correction.empty()) source.driftCorrection = correction;
     // The checksum names the stored file, not the temporary copy.
     if (env_.fileSha256) source.sha256 = env_.fileSha256(page_.path()).value_or("");
-    written = writeAnnotatedExport(page, options, source, out);
-  } else {
-    written = ExportOpenFile(page, options, out);
-  }
-  out.close();
-  return written && !out.fail();
+    return writeAnnotatedExport(page, options, source, out);
+  });
 }
 
 }  // namespace ql

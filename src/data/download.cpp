@@ -10,6 +10,7 @@
 #include "link/codecs.h"
 #include "link/crc.h"
 #include "link/register_map.h"
+#include "runtime/atomic_file.h"
 #include "runtime/formats.h"
 #include "runtime/sha256.h"
 
@@ -504,16 +505,14 @@ void DownloadJob::offerExport() {
 
 bool DownloadJob::writeExport(const std::string& csvPath) {
   if (storedPath_.empty() || !buffer_) return false;
-  std::ofstream out(csvPath, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
   ExportOptions options = exportOptions ? exportOptions() : ExportOptions{};
   options.now = formatDateTime(localDateTime(clock_()));
   DataFileHeader header = identity ? identity() : DataFileHeader{};
   header.setSlot(slotImage_);
-  bool written =
-      WriteDownloadExport(header.entry(), header.serialNumber(), buffer_.get(), storedLength_, options, out);
-  out.close();
-  return written && !out.fail();
+  return writeStreamAtomically(csvPath, [&](std::ostream& out) {
+    return WriteDownloadExport(header.entry(), header.serialNumber(), buffer_.get(), storedLength_, options,
+                               out);
+  });
 }
 
 }  // namespace ql

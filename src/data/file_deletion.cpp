@@ -45,8 +45,11 @@ void FileDeletion::deleteOne(int position) {
 void FileDeletion::deleteAll() {
   if (!operator_.askYesNo("", text("QL310", "ql310_del_allfile1"))) return;
   if (!operator_.askYesNo("", text("QL310", "ql310_del_allfile2"))) return;
-  sendRepeatedly(reg::writeRequest(reg::kFileTable, kDeleteAllValue), kDeleteAllPauseMs);
-  if (restartPoll) restartPoll(kPollStep, kDeleteAllPollWait);
+  // The poll goes on only after the last erase frame: a logger that answers at once would
+  // otherwise see the poll's reads between the erase frames.
+  sendRepeatedly(reg::writeRequest(reg::kFileTable, kDeleteAllValue), kDeleteAllPauseMs, [this] {
+    if (restartPoll) restartPoll(kPollStep, kDeleteAllPollWait);
+  });
   state_.EraseCountdown = kEraseSeconds;
   notice_.label.clear();
   notice_.visible = true;
@@ -54,15 +57,18 @@ void FileDeletion::deleteAll() {
   noticeTimer_->start();
 }
 
-// The first frame goes out at once, the others after the pauses, without holding up the loop.
-void FileDeletion::sendRepeatedly(const Bytes& frame, int pauseMs) {
+// The first frame goes out at once, the others after the pauses, without holding up the loop;
+// afterLast runs right after the last one.
+void FileDeletion::sendRepeatedly(const Bytes& frame, int pauseMs, std::function<void()> afterLast) {
   send_(frame);
   state_.IdleTicks = 0;
   for (int i = 1; i < kSends; ++i) {
-    loop_.delay(pauseMs * i, [this, frame, alive = std::weak_ptr<bool>(alive_)] {
+    std::function<void()> then = i == kSends - 1 ? std::move(afterLast) : nullptr;
+    loop_.delay(pauseMs * i, [this, frame, then = std::move(then), alive = std::weak_ptr<bool>(alive_)] {
       if (alive.expired()) return;
       send_(frame);
       state_.IdleTicks = 0;
+      if (then) then();
     });
   }
 }

@@ -2,7 +2,7 @@
 // Deleting recorded files in the logger: one file (write 0xE00D := its file number) or all of
 // them (0xE00D := F0 F0, after two questions). Each write goes out three times, spaced on the
 // loop's clock; no reply is awaited. The information poll then starts again at step 5 and reads
-// the storage figures and the file list anew.
+// the storage figures and the file list anew (after delete-all, only once the last frame is out).
 //
 // Erasing everything keeps the logger busy for a long time. The erase notice counts down from
 // 150 s meanwhile (EraseCountdown); the poll sets the countdown to 0 as soon as the logger
@@ -67,7 +67,7 @@ class FileDeletion {
   const EraseNotice& notice() const { return notice_; }
 
  private:
-  void sendRepeatedly(const Bytes& frame, int pauseMs);
+  void sendRepeatedly(const Bytes& frame, int pauseMs, std::function<void()> afterLast = nullptr);
   void noticeTick();
   std::string text(const std::string& section, const std::string& key) const;
 

@@ -4,6 +4,8 @@
 #include <iterator>
 #include <vector>
 
+#include "runtime/atomic_file.h"
+
 namespace ql {
 
 bool writeStoredDownloadExport(const std::string& dataFile, const std::string& csvFile,
@@ -14,14 +16,11 @@ bool writeStoredDownloadExport(const std::string& dataFile, const std::string& c
                                         std::istreambuf_iterator<char>());
   const std::optional<DataFileHeader> header = DataFileHeader::decode(bytes.data(), bytes.size());
   if (!header) return false;
-  std::ofstream out(csvFile, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
   const std::uint8_t* stream = bytes.data() + DataFileHeader::kSize;
   const std::size_t length = bytes.size() - DataFileHeader::kSize;
-  if (!WriteDownloadExport(header->entry(), header->serialNumber(), stream, length, options, out))
-    return false;
-  out.flush();
-  return bool(out);
+  return writeStreamAtomically(csvFile, [&](std::ostream& out) {
+    return WriteDownloadExport(header->entry(), header->serialNumber(), stream, length, options, out);
+  });
 }
 
 }  // namespace ql

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <vector>
 
 namespace ql {
@@ -58,6 +59,12 @@ bool writeFileAtomically(const std::string& path, const std::string& bytes) {
     ::close(dirFd);
   }
   return true;
+}
+
+bool writeStreamAtomically(const std::string& path, const std::function<bool(std::ostream&)>& write) {
+  std::ostringstream out(std::ios::binary);
+  if (!write(out) || !out) return false;
+  return writeFileAtomically(path, std::move(out).str());
 }
 
 bool readWholeFile(const std::string& path, std::string& bytes) {

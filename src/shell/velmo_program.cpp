@@ -155,7 +155,9 @@ void VelmoProgram::createTaskPage(const TextLookup& lookup) {
 
   taskRead_ = std::make_unique<task::TaskReadSequence>(*sequencer_, *taskPage_);
   auto send = [this](const Bytes& frame) { this->send(frame); };
-  taskWrite_ = std::make_unique<task::TaskWriteSequence>(loop_, state_, *taskPage_, operator_, lookup, send);
+  taskWrite_ = std::make_unique<task::TaskWriteSequence>(
+      loop_, state_, *taskPage_, operator_, lookup,
+      [this](const Bytes& frame) { return port_.writeBuffer(AppendCrc(frame)); });
   taskWrite_->onFinished = [this] {
     logWrittenTask();
     connection_->forgetLink();

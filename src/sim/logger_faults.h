@@ -19,6 +19,13 @@ struct LoggerFaults {
   int dropEvery = 0;
   // After stallAfter replies the logger ignores every request until this is cleared (0 = off).
   int stallAfter = 0;
+  // This many noise bytes (never a reply's first byte) come on their own, splitPauseMs before
+  // every reply (0 = off): line noise between the replies.
+  int noiseBeforeReplies = 0;
+  // The logger restarts instead of answering the request after restartAfterReplies replies (0 =
+  // off): it is silent for restartMs, then answers again at its configured line rate. Once.
+  int restartAfterReplies = 0;
+  int restartMs = 3000;
   // Bytes at a wrong line rate are answered with framing garbage instead of silence.
   bool garbageAtWrongRate = false;
   // The next request makes the logger disappear: the transport closes the line.

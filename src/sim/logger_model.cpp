@@ -129,6 +129,7 @@ void LoggerModel::setFaults(const LoggerFaults& faults) {
   faults_ = faults;
   repliesMade_ = 0;
   repliesSent_ = 0;
+  restarted_ = false;
 }
 
 std::time_t LoggerModel::now() const { return clock_ ? clock_() : std::time(nullptr); }
@@ -143,6 +144,14 @@ Reply LoggerModel::receive(const Bytes& bytes, std::uint32_t lineRate) {
   if (vanished_ || bytes.empty()) return {};
   if (faults_.vanish) {
     vanished_ = true;
+    return {};
+  }
+  if (faults_.restartAfterReplies > 0 && !restarted_ && repliesMade_ >= faults_.restartAfterReplies) {
+    // A restart loses the request, any half-received frame and a switched line rate.
+    restarted_ = true;
+    framer_.clear();
+    baudRate_ = config_.baudRate;
+    busyUntilMs_ = nowMs() + faults_.restartMs;
     return {};
   }
   if (busy()) {
@@ -420,6 +429,11 @@ Reply LoggerModel::deliverThroughFaults(Reply reply) {
   if (faults_.splitAt > 0) cutReply(reply, static_cast<std::size_t>(faults_.splitAt), faults_.splitPauseMs);
   for (int at : faults_.splitAlsoAt) {
     if (at > 0) cutReply(reply, static_cast<std::size_t>(at), faults_.splitPauseMs);
+  }
+  if (faults_.noiseBeforeReplies > 0 && !reply.empty()) {
+    Reply noise = garbageFor(Bytes(static_cast<std::size_t>(faults_.noiseBeforeReplies) * 2));
+    reply.front().pauseBeforeMs = std::max(reply.front().pauseBeforeMs, faults_.splitPauseMs);
+    reply.insert(reply.begin(), noise.front());
   }
   return reply;
 }

@@ -185,6 +185,7 @@ class LoggerModel {
   std::optional<double> feltTemperature_;
   int repliesMade_ = 0;  // since the faults were set, including dropped ones
   int repliesSent_ = 0;
+  bool restarted_ = false;  // the restart fault took effect
   std::uint32_t garbageSeed_ = 0x2545F491u;
 };
 

@@ -67,7 +67,7 @@ void TaskWriteSequence::perform() {
   }
   if (WriteAckCount == kWriteDepthSettings) ++depthSettingsSends_;
   if (WriteAckCount == kWriteClock) synchronisedAt_ = pcNow;
-  send_(*frame);
+  if (!send_(*frame)) return abandon();
   state_.LastRequest = AppendCrc(*frame);
   state_.IdleTicks = 0;
   awaitingAck_ = true;
@@ -80,6 +80,17 @@ void TaskWriteSequence::onAcknowledged() {
   if (!awaitingAck_) return;
   awaitingAck_ = false;
   ++WriteAckCount;
+}
+
+// Resending into a port that is gone would go on for ever; whatever steps the logger took, its
+// task was not started.
+void TaskWriteSequence::abandon() {
+  timer_->stop();
+  awaitingAck_ = false;
+  std::string message = text("QL310", "ql310_error_write_portlost");
+  if (message.empty()) message = kPortLostText;
+  page_.showStatus(message);
+  operator_.showMessage("", message);
 }
 
 void TaskWriteSequence::finish() {

@@ -5,7 +5,8 @@
 // synchronisation), start, end, record interval, average count, average interval, depth settings,
 // start the task. Each step is sent again on every tick until its acknowledgement arrives; the
 // depth settings give up after ten sends. At the end the link is given up: the logger records
-// and the operator reconnects to work with it again.
+// and the operator reconnects to work with it again. A port that refuses a frame (it vanished)
+// stops the write at once and the operator is told; the task is not started.
 
 #include <cstdint>
 #include <ctime>
@@ -25,9 +26,14 @@
 
 namespace ql::task {
 
+inline constexpr const char* kPortLostText =
+    "The serial port was lost during the write: the task was not started. Connect again and write it once "
+    "more.";
+
 class TaskWriteSequence {
  public:
-  using Sender = std::function<void(const Bytes& frameWithoutCrc)>;
+  // False when the port did not take the frame.
+  using Sender = std::function<bool(const Bytes& frameWithoutCrc)>;
   static constexpr int kTickMs = 150;
 
   TaskWriteSequence(Scheduler& loop, LinkState& state, TaskPage& page, Operator& op, TextLookup texts,
@@ -55,6 +61,7 @@ class TaskWriteSequence {
   void check();
   void perform();
   void finish();
+  void abandon();
   std::string text(const std::string& section, const std::string& key) const;
 
   LinkState& state_;

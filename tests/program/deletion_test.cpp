@@ -136,5 +136,37 @@ TEST_F(SilentErase, WithNoAnswerTheNoticeCountsAllTheWayAndCloses) {
   EXPECT_TRUE(velmo.infoPoll().running());
 }
 
+// A logger that erases at once answers every read straight away: the poll must not start before
+// the last erase frame, or its reads go out between them and the frames are no longer spaced alone.
+class QuickErase : public DeletionTest {
+ protected:
+  static sim::LoggerConfig erasingAtOnce() {
+    sim::LoggerConfig config = test::withoutFiles();
+    config.eraseAllMs = 0;
+    return config;
+  }
+  QuickErase() : DeletionTest(erasingAtOnce()) {}
+};
+
+TEST_F(QuickErase, TheThreeEraseFramesGoOutBeforeThePollReadsAgain) {
+  putFilesBehindAnUnlistedEntry();
+  VelmoProgram& velmo = start();
+  port.clearWriteLog();
+  op.answerYesNo(true);
+  op.answerYesNo(true);
+
+  velmo.deleteAllFiles();
+  ASSERT_TRUE(loop.advanceUntil([&] { return sent(deleteFrame(0xF0F0)) == 3; }, 2000));
+  const std::vector<Bytes>& log = port.writeLog();
+  for (std::size_t i = 0; i < log.size(); ++i) {
+    if (log[i] == deleteFrame(0xF0F0) || log[i] == liveValueRequest()) continue;
+    ADD_FAILURE() << "frame " << i << " went out between the erase frames: " << hexText(log[i]);
+  }
+
+  ASSERT_TRUE(loop.advanceUntil([&] { return pollFinished() && !velmo.eraseNotice().visible; }, 30000));
+  EXPECT_EQ(velmo.fileTable().count(), 0);
+  EXPECT_EQ(logger.files().presentCount(), 0);
+}
+
 }  // namespace
 }  // namespace ql

@@ -252,6 +252,29 @@ TEST_F(TaskExchange, UnacknowledgedDepthSettingsAreSentTenTimesAndTheTaskStillSt
   EXPECT_TRUE(logger.recording());
 }
 
+TEST_F(TaskExchange, ThePortVanishingMidWriteEndsTheWriteWithTheOperatorTold) {
+  TaskPage& page = startOnTaskPage();
+  fillValidTask(page);
+  port.clearWriteLog();
+  op.answerYesNo(true);
+  program->writeConfiguration();
+  ASSERT_TRUE(loop.advanceUntil([&] { return writesSent().size() >= 3; }, 10000));
+  port.vanish();
+
+  const task::TaskWriteSequence& write = program->taskWrite();
+  ASSERT_TRUE(loop.advanceUntil([&] { return !write.running(); }, 30000)) << "stuck at step " << write.step();
+  EXPECT_FALSE(write.finished());
+  EXPECT_FALSE(logger.recording());
+  const std::vector<Prompt> messages = op.prompts(PromptKind::Message);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_FALSE(messages[0].text.empty());
+  EXPECT_EQ(status(), messages[0].text);
+  // Nothing is resent into the vanished port.
+  const std::size_t sent = port.writeLog().size();
+  loop.advance(5000);
+  EXPECT_EQ(port.writeLog().size(), sent);
+}
+
 // --- the end of the write -------------------------------------------------------------------------
 
 TEST_F(TaskExchange, AWrittenTaskRecordsAndTheLinkIsGivenUp) {
