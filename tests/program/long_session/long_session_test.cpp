@@ -183,8 +183,10 @@ TEST_F(LongSession, ADayKeepsEveryTimerFiringTheRingInOrderAndTheHeapFlat) {
   std::cout << "live heap: hour 1 " << heapByHour[0].bytes << " bytes in " << heapByHour[0].blocks
             << " blocks, hour 3 " << settled.bytes << " in " << settled.blocks << ", hour " << kHours << " "
             << last.bytes << " in " << last.blocks << "\n";
-  EXPECT_LT(last.blocks - settled.blocks, 2000);
-  EXPECT_LT(last.bytes - settled.bytes, 256 * 1024);
+  // The memo fills towards its line limit by a few lines an hour; a block lost each minute
+  // (1260 in the 21 hours) would not fit.
+  EXPECT_LT(last.blocks - settled.blocks, 500);
+  EXPECT_LT(last.bytes - settled.bytes, 64 * 1024);
 }
 
 }  // namespace
