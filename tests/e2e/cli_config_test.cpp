@@ -75,7 +75,7 @@ TEST(ConfigCommands, ATaskSetIsTheTaskGotAndTheLoggerRecordsIt) {
 
   auto get = runCommand(bench.velmo("config get --json"));
   ASSERT_EQ(get.code, 0) << bench.errors();
-  for (const std::string expected :
+  for (const std::string& expected :
        {"{\"running\": true, \"name\": \"Pier 9\", \"start\": \"" + start + "\", \"end\": \"" + end + "\"",
         std::string(
             "\"mode\": 1, \"sample_rate\": null, \"record_interval_ms\": 30000, \"average_count\": 1"),
