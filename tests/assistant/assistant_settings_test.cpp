@@ -8,6 +8,7 @@
 
 #include "assistant/receive_area_file.h"
 #include "runtime/ini_file.h"
+#include "support/temp_dir.h"
 
 namespace ql {
 namespace {
@@ -16,19 +17,13 @@ namespace fs = std::filesystem;
 
 class SettingsFiles : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("serulo-settings-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
   std::string path(const char* name) const { return (dir_ / name).string(); }
   void writeRaw(const std::string& file, const std::string& bytes) {
     std::ofstream(file, std::ios::binary) << bytes;
   }
 
-  fs::path dir_;
+  test::TempDir scratch_{"serulo-settings"};
+  fs::path dir_ = scratch_.path();
 };
 
 AssistantSettings changedSettings() {

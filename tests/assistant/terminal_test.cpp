@@ -9,6 +9,7 @@
 #include "link/memory_port.h"
 #include "runtime/virtual_scheduler.h"
 #include "support/fake_port_tree.h"
+#include "support/temp_dir.h"
 
 namespace ql {
 namespace {
@@ -370,12 +371,8 @@ TEST_F(TerminalTest, PiecesAreShownAtOnceAndTheBlockIsCountedAndReadWhole) {
 
 class TerminalFiles : public TerminalTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("serulo-terminal-" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  fs::path dir_;
+  test::TempDir scratch_{"serulo-terminal"};
+  fs::path dir_ = scratch_.path();
 };
 
 TEST_F(TerminalFiles, SendFileGoesOutInPiecesWithProgressAndAFinalMessage) {

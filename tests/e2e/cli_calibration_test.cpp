@@ -13,6 +13,7 @@
 
 #include "link/codecs.h"
 #include "programs.h"
+#include "support/temp_dir.h"
 
 namespace ql {
 namespace {
@@ -25,14 +26,9 @@ using testing::runCommand;
 class VelmoCalibration : public ::testing::Test {
  protected:
   VelmoCalibration() {
-    const std::string tag =
-        std::to_string(getpid()) + "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    dir = fs::temp_directory_path() / ("velmo-calibration-" + tag);
-    fs::remove_all(dir);
     fs::create_directories(dir / "home");
     link = (dir / "logger").string();
   }
-  ~VelmoCalibration() override { fs::remove_all(dir); }
 
   // A command on the logger's port.
   CommandResult velmo(const std::string& arguments, int timeout = 30) {
@@ -52,7 +48,8 @@ class VelmoCalibration : public ::testing::Test {
     std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
   }
 
-  fs::path dir;
+  ql::test::TempDir scratch{"velmo-calibration"};
+  fs::path dir = scratch.path();
   std::string link;
 };
 

@@ -14,6 +14,7 @@
 
 #include "programs.h"
 #include "runtime/formats.h"
+#include "support/temp_dir.h"
 
 namespace ql {
 namespace {
@@ -27,14 +28,9 @@ using testing::runCommand;
 class VelmoClock : public ::testing::Test {
  protected:
   VelmoClock() {
-    const std::string tag =
-        std::to_string(getpid()) + "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    dir = fs::temp_directory_path() / ("velmo-clock-" + tag);
-    fs::remove_all(dir);
     fs::create_directories(dir / "home");
     link = (dir / "logger").string();
   }
-  ~VelmoClock() override { fs::remove_all(dir); }
 
   CommandResult velmo(const std::string& arguments) {
     return runCommand("VELMO_HOME=" + (dir / "home").string() + " VELMO_EXTRA_PORTS=" + link + " " VELMO " " +
@@ -47,7 +43,8 @@ class VelmoClock : public ::testing::Test {
     return text.str();
   }
 
-  fs::path dir;
+  ql::test::TempDir scratch{"velmo-clock"};
+  fs::path dir = scratch.path();
   std::string link;
 };
 

@@ -12,6 +12,7 @@
 #include "programs.h"
 #include "runtime/formats.h"
 #include "shell/saved_state.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -36,18 +37,14 @@ std::vector<std::string> lines(const std::string& text) {
 // whose stored language is English.
 struct Bench {
   explicit Bench(const std::string& name, const std::vector<std::string>& extra = {})
-      : path(ql::testing::tempPath(name)) {
-    fs::remove_all(path);
+      : scratch(name), path(scratch.path()) {
     fs::create_directories(path / "home");
     ql::SavedState stored;
     stored.languageName = "english";
     ql::saveSavedState((path / "home" / "sysuse.d").string(), stored);
     sim = std::make_unique<ql::testing::SimulatorProcess>(QL310_SIM, link(), extra);
   }
-  ~Bench() {
-    sim.reset();
-    fs::remove_all(path);
-  }
+  ~Bench() { sim.reset(); }
   std::string link() const { return (path / "tty").string(); }
   // velmo on the simulator's port; stderr goes to the file "stderr".
   std::string velmo(const std::string& arguments) const {
@@ -56,6 +53,7 @@ struct Bench {
   }
   std::string errors() const { return readText(path / "stderr"); }
 
+  ql::test::TempDir scratch;
   fs::path path;
   std::unique_ptr<ql::testing::SimulatorProcess> sim;
 };
@@ -77,7 +75,7 @@ TEST(ConfigCommands, ATaskSetIsTheTaskGotAndTheLoggerRecordsIt) {
 
   auto get = runCommand(bench.velmo("config get --json"));
   ASSERT_EQ(get.code, 0) << bench.errors();
-  for (const std::string expected :
+  for (const std::string& expected :
        {"{\"running\": true, \"name\": \"Pier 9\", \"start\": \"" + start + "\", \"end\": \"" + end + "\"",
         std::string(
             "\"mode\": 1, \"sample_rate\": null, \"record_interval_ms\": 30000, \"average_count\": 1"),

@@ -16,6 +16,7 @@
 #include "data/task_log.h"
 #include "programs.h"
 #include "runtime/formats.h"
+#include "support/temp_dir.h"
 
 namespace ql {
 namespace {
@@ -28,15 +29,10 @@ using testing::runCommand;
 class VelmoDownloads : public ::testing::Test {
  protected:
   VelmoDownloads() {
-    const std::string tag =
-        std::to_string(getpid()) + "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    dir = fs::temp_directory_path() / ("velmo-downloads-" + tag);
-    fs::remove_all(dir);
     fs::create_directories(dir);
     link = (dir / "logger").string();
     home = dir / "home";
   }
-  ~VelmoDownloads() override { fs::remove_all(dir); }
 
   CommandResult velmo(const std::string& arguments) {
     return runCommand("VELMO_HOME=" + home.string() + " VELMO_EXTRA_PORTS=" + link + " " VELMO " " +
@@ -60,7 +56,8 @@ class VelmoDownloads : public ::testing::Test {
   // The path a "[i/n] PATH" line names.
   static std::string pathOf(const std::string& line) { return line.substr(line.find("] ") + 2); }
 
-  fs::path dir;
+  ql::test::TempDir scratch{"velmo-downloads"};
+  fs::path dir = scratch.path();
   fs::path home;
   std::string link;
 };

@@ -13,6 +13,7 @@
 #include "data/data_file.h"
 #include "programs.h"
 #include "sim/logger_model.h"
+#include "support/temp_dir.h"
 
 namespace ql {
 namespace {
@@ -30,21 +31,17 @@ struct Simulator : testing::SimulatorProcess {
 class VelmoFiles : public ::testing::Test {
  protected:
   VelmoFiles() {
-    const std::string tag =
-        std::to_string(getpid()) + "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    dir = fs::temp_directory_path() / ("velmo-files-" + tag);
-    fs::remove_all(dir);
     fs::create_directories(dir);
     link = (dir / "logger").string();
   }
-  ~VelmoFiles() override { fs::remove_all(dir); }
 
   CommandResult velmo(const std::string& arguments) {
     return runCommand("VELMO_HOME=" + (dir / "home").string() + " VELMO_EXTRA_PORTS=" + link + " " VELMO " " +
                       arguments + " 2>" + (dir / "stderr").string());
   }
 
-  fs::path dir;
+  ql::test::TempDir scratch{"velmo-files"};
+  fs::path dir = scratch.path();
   std::string link;
   // The same logger in this process: what ql310-sim holds and sends.
   sim::LoggerModel model{[] {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "programs.h"
+#include "support/temp_dir.h"
 
 namespace ql {
 namespace {
@@ -20,14 +21,9 @@ using testing::runCommand;
 class VelmoSettings : public ::testing::Test {
  protected:
   VelmoSettings() {
-    const std::string tag =
-        std::to_string(getpid()) + "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    dir = fs::temp_directory_path() / ("velmo-settings-" + tag);
-    fs::remove_all(dir);
     fs::create_directories(dir / "home");
     link = (dir / "logger").string();
   }
-  ~VelmoSettings() override { fs::remove_all(dir); }
 
   // A command on the logger's port at rate.
   CommandResult velmo(const std::string& arguments, int rate = 9600, int timeout = 20) {
@@ -36,7 +32,8 @@ class VelmoSettings : public ::testing::Test {
                       " 2>/dev/null");
   }
 
-  fs::path dir;
+  ql::test::TempDir scratch{"velmo-settings"};
+  fs::path dir = scratch.path();
   std::string link;
 };
 

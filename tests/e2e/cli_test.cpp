@@ -12,6 +12,7 @@
 
 #include "programs.h"
 #include "shell/saved_state.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -32,11 +33,9 @@ std::string readText(const fs::path& path) {
 
 // A scratch directory with "_" in its name: velmo's home and the simulator's link live there.
 struct ScratchDir {
-  explicit ScratchDir(const std::string& name) : path(ql::testing::tempPath(name)) {
-    fs::remove_all(path);
+  explicit ScratchDir(const std::string& name) : scratch(name), path(scratch.path()) {
     fs::create_directories(path / "home");
   }
-  ~ScratchDir() { fs::remove_all(path); }
   // velmo with this home and the link as its extra port; stderr goes to the file "stderr".
   std::string velmo(const std::string& arguments) const {
     return "VELMO_HOME=" + (path / "home").string() + " VELMO_EXTRA_PORTS=" + link() + " " VELMO " " +
@@ -44,6 +43,7 @@ struct ScratchDir {
   }
   std::string link() const { return (path / "tty").string(); }
   std::string errors() const { return readText(path / "stderr"); }
+  ql::test::TempDir scratch;
   fs::path path;
 };
 

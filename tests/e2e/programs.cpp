@@ -51,8 +51,4 @@ SimulatorProcess::~SimulatorProcess() {
 
 bool SimulatorProcess::ready() const { return pid_ > 0 && std::filesystem::exists(link_); }
 
-std::string tempPath(const std::string& name) {
-  return (std::filesystem::temp_directory_path() / (name + "-" + std::to_string(getpid()))).string();
-}
-
 }  // namespace ql::testing

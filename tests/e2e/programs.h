@@ -31,7 +31,4 @@ class SimulatorProcess {
   pid_t pid_ = -1;
 };
 
-// A path in the temporary directory unique to this test process.
-std::string tempPath(const std::string& name);
-
 }  // namespace ql::testing

@@ -18,6 +18,7 @@
 #include "link/codecs.h"
 #include "link/crc.h"
 #include "programs.h"
+#include "support/temp_dir.h"
 
 namespace ql {
 namespace {
@@ -75,8 +76,9 @@ std::optional<std::int32_t> pressureCode(RawLine& logger) {
 double codeFor(double kPa) { return 8388608.0 + 12000.0 * kPa + 0.002 * kPa * kPa; }
 
 TEST(SimulatorReference, InstructionsOnTheSecondTerminalMoveTheLoggersPressure) {
-  const std::string loggerLink = testing::tempPath("ql310-logger");
-  const std::string referenceLink = testing::tempPath("ql310-reference");
+  const test::TempDir scratch("ql310-reference");
+  const std::string loggerLink = scratch.file("logger");
+  const std::string referenceLink = scratch.file("reference");
   testing::SimulatorProcess sim(QL310_SIM, loggerLink, {"--reference", referenceLink});
   ASSERT_TRUE(sim.ready());
   for (int i = 0; i < 100 && !fs::exists(referenceLink); ++i)

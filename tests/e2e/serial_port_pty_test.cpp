@@ -18,6 +18,7 @@
 #include "runtime/real_scheduler.h"
 #include "sim/logger_model.h"
 #include "sim/pty_server.h"
+#include "support/temp_dir.h"
 
 namespace ql {
 namespace {
@@ -265,10 +266,10 @@ TEST_F(SerialPortPty, OpenFailuresGiveTheirTextAndLeaveThePortUsable) {
   EXPECT_EQ(openError("/dev/does-not-exist-ql310"), "Error opening serial port");
   EXPECT_FALSE(port.isOpen());
 
-  auto file = std::filesystem::temp_directory_path() / "ql310-not-a-tty.txt";
+  const ql::test::TempDir scratch("ql310-not-a-tty");
+  const std::string file = scratch.file("plain.txt");
   std::ofstream(file) << "plain file";
-  EXPECT_EQ(openError(file.string()), "File handle is not a comm handle ");
-  std::filesystem::remove(file);
+  EXPECT_EQ(openError(file), "File handle is not a comm handle ");
   EXPECT_FALSE(port.isOpen());
 
   EXPECT_EQ(openError(pty.slavePath()), "opened");

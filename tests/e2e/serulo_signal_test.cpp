@@ -17,6 +17,7 @@
 
 #include "assistant/assistant_settings.h"
 #include "runtime/ini_file.h"
+#include "support/temp_dir.h"
 
 extern char** environ;
 
@@ -51,12 +52,8 @@ int waitForExit(pid_t pid, std::chrono::seconds deadline) {
 class SeruloStopSignal : public ::testing::TestWithParam<int> {
  protected:
   SeruloStopSignal() {
-    dir = fs::temp_directory_path() /
-          ("serulo-signal-" + std::to_string(::getpid()) + "-" + std::to_string(GetParam()));
-    fs::remove_all(dir);
     fs::create_directories(dir);
   }
-  ~SeruloStopSignal() override { fs::remove_all(dir); }
 
   // serulo in dir, where it finds (and keeps) serulo.ini, on the offscreen platform.
   pid_t start() {
@@ -72,7 +69,8 @@ class SeruloStopSignal : public ::testing::TestWithParam<int> {
     return pid;
   }
 
-  fs::path dir;
+  ql::test::TempDir scratch{"serulo-signal"};
+  fs::path dir = scratch.path();
 };
 
 TEST_P(SeruloStopSignal, ClosesTheWindowAndSavesTheRememberedSettings) {

@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 
 #include "programs.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -18,12 +20,12 @@ using ql::testing::runCommand;
 class InstalledTree : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    scratch_ = ql::testing::tempPath("ql310-install");
-    fs::remove_all(scratch_);
+    scratchDir_ = std::make_unique<ql::test::TempDir>("ql310-install");
+    scratch_ = scratchDir_->path();
     fs::create_directories(scratch_ + "/empty-home");
     installResult_ = runCommand(CMAKE_COMMAND " --install " BUILD_DIR " --prefix " + prefix() + " 2>&1");
   }
-  static void TearDownTestSuite() { fs::remove_all(scratch_); }
+  static void TearDownTestSuite() { scratchDir_.reset(); }
 
   void SetUp() override { ASSERT_EQ(installResult_.code, 0) << installResult_.out; }
 
@@ -36,10 +38,12 @@ class InstalledTree : public ::testing::Test {
   }
   static bool haveTool(const char* name) { return runCommand(std::string("command -v ") + name).code == 0; }
 
+  static std::unique_ptr<ql::test::TempDir> scratchDir_;
   static std::string scratch_;
   static ql::testing::CommandResult installResult_;
 };
 
+std::unique_ptr<ql::test::TempDir> InstalledTree::scratchDir_;
 std::string InstalledTree::scratch_;
 ql::testing::CommandResult InstalledTree::installResult_;
 

@@ -21,6 +21,7 @@
 #include "sim/logger_model.h"
 #include "sim/recorded_file.h"
 #include "sim/simulated_link.h"
+#include "support/temp_dir.h"
 
 namespace ql::test {
 
@@ -37,16 +38,8 @@ inline sim::LoggerConfig withoutFiles() {
 class LoggerFixture : public ::testing::Test {
  protected:
   explicit LoggerFixture(sim::LoggerConfig config = withoutFiles())
-      : logger(config, sim::loopClock(loop, kStartTime)) {
-    home = fs::temp_directory_path() / ("velmo-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(home);
-    fs::create_directories(home);
-  }
-  ~LoggerFixture() override {
-    program.reset();
-    fs::remove_all(home);
-  }
+      : logger(config, sim::loopClock(loop, kStartTime)) {}
+  ~LoggerFixture() override { program.reset(); }
 
   // Starts velmo; it begins to search.
   VelmoProgram& launch() {
@@ -129,7 +122,8 @@ class LoggerFixture : public ::testing::Test {
     return plan;
   }
 
-  fs::path home;
+  TempDir scratch{"velmo"};
+  fs::path home = scratch.path();
   VirtualScheduler loop;
   MemoryPort port{loop};
   sim::LoggerModel logger;

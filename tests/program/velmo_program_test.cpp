@@ -14,6 +14,7 @@
 #include "shell/velmo_program.h"
 #include "sim/logger_model.h"
 #include "sim/simulated_link.h"
+#include "support/temp_dir.h"
 
 namespace ql {
 namespace {
@@ -24,13 +25,7 @@ constexpr std::time_t kStart = 1796900000;  // some afternoon in 2026
 
 class VelmoProgramTest : public ::testing::Test {
  protected:
-  explicit VelmoProgramTest(sim::LoggerConfig config = {}) : logger(config, sim::loopClock(loop, kStart)) {
-    home = fs::temp_directory_path() / ("velmo-program-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(home);
-    fs::create_directories(home);
-  }
-  ~VelmoProgramTest() override { fs::remove_all(home); }
+  explicit VelmoProgramTest(sim::LoggerConfig config = {}) : logger(config, sim::loopClock(loop, kStart)) {}
 
   VelmoProgram& start() {
     program = std::make_unique<VelmoProgram>(
@@ -43,7 +38,8 @@ class VelmoProgramTest : public ::testing::Test {
   }
   bool pollFinished() { return program->linkState().connected() && program->infoPoll().finished(); }
 
-  fs::path home;
+  test::TempDir scratch{"velmo-program"};
+  fs::path home = scratch.path();
   VirtualScheduler loop;
   MemoryPort port{loop};
   sim::LoggerModel logger;

@@ -1,4 +1,5 @@
 #include "runtime/ini_file.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 #include <iconv.h>
@@ -41,12 +42,8 @@ void writeFile(const fs::path& path, const std::string& bytes) {
 
 class IniFileOnDisk : public testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("ql_ini_test_" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  fs::path dir_;
+  test::TempDir scratch_{"ql_ini_test"};
+  fs::path dir_ = scratch_.path();
 };
 
 TEST(IniFile, ABomGivenTwiceHidesNoSectionAndSavingKeepsTheSections) {

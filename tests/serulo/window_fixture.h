@@ -17,22 +17,14 @@
 #include "runtime/scripted_operator.h"
 #include "ui/qt/qt_scheduler.h"
 #include "ui/serulo/serulo_window.h"
+#include "support/temp_dir.h"
 
 namespace ql::testing {
 
 class WindowFixture : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("serulo-window-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override {
-    window_.reset();
-    std::filesystem::remove_all(dir_);
-  }
+  void SetUp() override { dir_ = scratch_.path(); }
+  void TearDown() override { window_.reset(); }
 
   std::string settingsPath() const { return (dir_ / "serulo.ini").string(); }
 
@@ -66,6 +58,7 @@ class WindowFixture : public ::testing::Test {
   void click(const char* name) { QTest::mouseClick(find<QPushButton>(name), Qt::LeftButton); }
   QString text(const char* labelName) const { return find<QLabel>(labelName)->text(); }
 
+  ql::test::TempDir scratch_{"serulo-window"};  // outlives the window, which saves into it
   QtScheduler scheduler_;
   ScriptedOperator dialogs_;
   std::unique_ptr<SeruloWindow> window_;

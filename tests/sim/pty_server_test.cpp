@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "link/crc.h"
+#include "support/temp_dir.h"
 
 namespace ql::sim {
 namespace {
@@ -43,8 +44,8 @@ void setSpeed(int fd, speed_t speed) {
 
 // The real terminal path: a client sets its line speed on the slave, the server sees it.
 TEST(PtyServer, AnswersTheProbeAtItsRateOnlyAndLinksThePath) {
-  std::filesystem::path link =
-      std::filesystem::temp_directory_path() / ("ql310-sim-test-" + std::to_string(getpid()));
+  ql::test::TempDir scratch("ql310-sim-test");
+  std::filesystem::path link = scratch.file("link");
   std::filesystem::create_symlink("/nonexistent", link);  // an old link is replaced
   LoggerModel model;
   {

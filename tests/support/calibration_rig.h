@@ -23,6 +23,7 @@
 #include "sim/logger_model.h"
 #include "sim/pressure_reference.h"
 #include "sim/simulated_link.h"
+#include "support/temp_dir.h"
 
 namespace ql::test {
 
@@ -39,10 +40,8 @@ class CalibrationRig {
   CalibrationRig(const std::string& resourceDir, const std::string& name)
       : logger(noFiles(), sim::loopClock(loop, kStartTime)),
         reference([this] { return loop.nowMs(); }),
-        home_(std::filesystem::temp_directory_path() /
-              ("velmo-rig-" + std::to_string(::getpid()) + "-" + name)) {
-    std::filesystem::remove_all(home_);
-    std::filesystem::create_directories(home_);
+        scratch_("velmo-rig-" + name),
+        home_(scratch_.path()) {
     logger.setPressureSource([this] { return reference.outputPressureKpa(); });
     referencePort.setDevice([this](const Bytes& bytes, std::uint32_t) { reference.receive(bytes); });
 
@@ -55,10 +54,7 @@ class CalibrationRig {
     program = std::make_unique<VelmoProgram>(loop, op, port, std::move(env));
     program->create();
   }
-  ~CalibrationRig() {
-    program.reset();
-    std::filesystem::remove_all(home_);
-  }
+  ~CalibrationRig() { program.reset(); }
   CalibrationRig(const CalibrationRig&) = delete;
   CalibrationRig& operator=(const CalibrationRig&) = delete;
 
@@ -140,6 +136,7 @@ class CalibrationRig {
     return config;
   }
 
+  TempDir scratch_;
   std::filesystem::path home_;
 };
 

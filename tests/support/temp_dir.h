@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 
 namespace ql::test {
@@ -13,7 +14,10 @@ class TempDir {
  public:
   explicit TempDir(const std::string& prefix = "ql_test") {
     std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "_XXXXXX")).string();
-    path_ = ::mkdtemp(pattern.data());
+    const char* made = ::mkdtemp(pattern.data());
+    // A test without its directory would write elsewhere or crash later: stop here.
+    if (!made) throw std::runtime_error("cannot make a scratch directory from " + pattern);
+    path_ = made;
   }
   ~TempDir() {
     std::error_code error;

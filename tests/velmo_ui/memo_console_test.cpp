@@ -30,19 +30,23 @@ struct MemoOnItsOwn {
 
 // Asks for the memo's pop-up menu; true when one came up (it is closed again).
 bool popupMenuOffered(QPlainTextEdit* text) {
-  auto items = std::make_shared<QStringList>();
-  bool offered = false;
-  QTimer::singleShot(0, text, [items, &offered] {
+  struct Seen {
+    bool looked = false;  // the check ran, menu or not
+    bool offered = false;
+    QStringList items;
+  };
+  auto seen = std::make_shared<Seen>();
+  QTimer::singleShot(0, text, [seen] {
+    seen->looked = true;
     auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     if (!menu) return;
-    offered = true;
-    for (QAction* action : menu->actions()) *items << action->objectName();
+    seen->offered = true;
+    for (QAction* action : menu->actions()) seen->items << action->objectName();
     menu->close();
   });
   emit text->customContextMenuRequested(QPoint(5, 5));
-  QTest::qWait(50);
-  if (offered) return items->contains("clearMemoAction");
-  return false;
+  if (!QTest::qWaitFor([seen] { return seen->looked; }, 5000)) return false;
+  return seen->offered && seen->items.contains("clearMemoAction");
 }
 
 }  // namespace

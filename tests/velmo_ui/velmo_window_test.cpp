@@ -67,6 +67,7 @@ void clickAt(QWidget* widget, QPoint press, QPoint release) {
 
 // What a click on the program menu button brought up; an open menu is read and closed.
 struct MenuSeen {
+  bool looked = false;  // the check ran, menu or not
   bool opened = false;
   QStringList items;
   QList<bool> enabled;
@@ -75,6 +76,7 @@ struct MenuSeen {
 MenuSeen clickMenuButton(PictureButton* button) {
   auto seen = std::make_shared<MenuSeen>();
   QTimer::singleShot(50, button, [seen] {
+    seen->looked = true;
     auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     if (!menu) return;
     seen->opened = true;
@@ -85,7 +87,7 @@ MenuSeen clickMenuButton(PictureButton* button) {
     menu->close();
   });
   clickAt(button, button->rect().center(), button->rect().center());
-  QTest::qWait(100);  // lets the check run when no menu opened
+  QTest::qWaitFor([seen] { return seen->looked; }, 5000);
   return *seen;
 }
 
