@@ -1,15 +1,17 @@
 #include "shell/velmo_program.h"
 
+#include <algorithm>
+
 #include "data/new_files.h"
 #include "data/task_log.h"
 #include "link/crc.h"
 #include "link/port_list.h"
 #include "link/serial_port.h"
 #include "runtime/encoding.h"
+#include "runtime/sha256.h"
 #include "shell/language_choice.h"
 #include "shell/last_link.h"
 #include "shell/picture_files.h"
-#include "runtime/sha256.h"
 #include "shell/window_geometry.h"
 
 namespace ql {
@@ -224,14 +226,20 @@ void VelmoProgram::showSystemSettings() {
 
 void VelmoProgram::create() {
   env_.home.createDataDirectories();
-  saved_ = loadSavedState(env_.home.sysuseDataPath()).state;
+  const SavedStateLoad load = loadSavedState(env_.home.sysuseDataPath());
+  saved_ = load.state;
+  const bool languageStored =
+      load.fileFound && std::find(load.defaultedFields.begin(), load.defaultedFields.end(), "languageName") ==
+                            load.defaultedFields.end();
   switches_ = StartupSwitches::loadOrCreate(env_.home.sysuseIniPath());
   connection_->setPreferredEndpoint(env_.preferredEndpoint ? env_.preferredEndpoint
                                                            : loadLastLink(env_.home.path(kLastLinkFile)));
 
-  LanguageChoice choice = chooseLanguageFile(saved_.languageName, env_.home.resourceDirs());
-  languageName_ = choice.name;
-  texts_ = choice.path.empty() ? LanguageTexts() : LanguageTexts::fromFile(choice.path);
+  if (!languageStored && env_.messagesLocale) {
+    loadLanguage(languageForLocale(*env_.messagesLocale, languages()));
+  } else {
+    loadLanguage(saved_.languageName);
+  }
   createUpdate();
 
   if (!switches_.keepStoredPrecision()) {
@@ -297,6 +305,18 @@ std::optional<WindowGeometry> VelmoProgram::restoredGeometry(int screenWidth, in
 std::vector<std::string> VelmoProgram::languages() const { return listLanguages(env_.home.resourceDirs()); }
 
 std::string VelmoProgram::language() const { return languageName_; }
+
+void VelmoProgram::loadLanguage(const std::string& name) {
+  LanguageChoice choice = chooseLanguageFile(name, env_.home.resourceDirs());
+  languageName_ = choice.name;
+  texts_ = choice.path.empty() ? LanguageTexts() : LanguageTexts::fromFile(choice.path);
+}
+
+void VelmoProgram::setLanguage(const std::string& name) {
+  if (name == languageName_) return;
+  loadLanguage(name);
+  languageChange_.changed();
+}
 
 // --- operator actions ----------------------------------------------------------------------------
 
