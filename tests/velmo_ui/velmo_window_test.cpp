@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -19,6 +20,7 @@
 #include <QTextDocument>
 #include <QTimer>
 #include <QtTest>
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 
@@ -101,6 +103,7 @@ class VelmoWindowTest : public QObject {
   void showsTheLinkedLoggerAndItsInformation();
   void missingPictureEndsStartUpWithTheLanguageMessage();
   void exitKeepsGeometryAndLanguageForTheNextStart();
+  void chosenLanguageAppliesAtOnceAndIsStoredAtExit();
   void memoFollowsItsLinesAndClears();
   void doubleClickOnTheClockSetsTheLoggersClock();
   void startUpSwitchesShapeTheDownloadPage_data();
@@ -290,6 +293,51 @@ void VelmoWindowTest::exitKeepsGeometryAndLanguageForTheNextStart() {
   auto* download = child<PictureButton>(next, "downloadPageButton");
   QVERIFY(download);
   QCOMPARE(download->caption(), q(next.program().text("MAIN", "btn_down")));
+}
+
+bool hasChinese(const QString& text) {
+  return std::any_of(text.begin(), text.end(),
+                     [](QChar c) { return c.unicode() >= 0x4E00 && c.unicode() <= 0x9FFF; });
+}
+
+void VelmoWindowTest::chosenLanguageAppliesAtOnceAndIsStoredAtExit() {
+  TestHome home;
+  const LanguageTexts english = LanguageTexts::fromFile(home.path("english.lag"));
+  {
+    VelmoMainWindow window(home.environment());
+    window.start();
+    auto* languages = child<QComboBox>(window, "languageBox");
+    auto* download = child<PictureButton>(window, "downloadPageButton");
+    auto* liveValues = child<QGroupBox>(window, "liveValuesBox");
+    QVERIFY(languages && download && liveValues);
+    QVERIFY(hasChinese(download->caption()));
+
+    const int index = languages->findText("english");
+    QVERIFY(index >= 0);
+    languages->setCurrentIndex(index);
+    emit languages->textActivated(languages->itemText(index));
+
+    QCOMPARE(download->caption(), q(english.text("MAIN", "btn_down")));
+    QCOMPARE(liveValues->title(), q(english.text("MAIN", "cpt_nowdata")));
+    QCOMPARE(window.windowTitle(), q(english.windowTitle()));
+    // No caption of the download page or the navigation is left in Chinese.
+    auto* downloadPage = child<QWidget>(window, "downloadPage");
+    QWidget* navigation = download->parentWidget();
+    for (auto* button : window.findChildren<PictureButton*>()) {
+      if (downloadPage->isAncestorOf(button) || navigation->isAncestorOf(button)) {
+        QVERIFY2(!hasChinese(button->caption()), qPrintable(button->objectName()));
+      }
+    }
+    for (auto* label : downloadPage->findChildren<QLabel*>())
+      QVERIFY2(!hasChinese(label->text()), qPrintable(label->text()));
+    for (auto* box : downloadPage->findChildren<QGroupBox*>())
+      QVERIFY2(!hasChinese(box->title()), qPrintable(box->title()));
+    for (auto* check : downloadPage->findChildren<QCheckBox*>())
+      QVERIFY2(!hasChinese(check->text()), qPrintable(check->text()));
+    QVERIFY(window.close());
+  }
+  const SavedStateLoad saved = loadSavedState(home.path("sysuse.d"));
+  QCOMPARE(q(saved.state.languageName), QString("english"));
 }
 
 void VelmoWindowTest::memoFollowsItsLinesAndClears() {
