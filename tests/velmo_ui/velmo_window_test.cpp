@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QStackedWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -320,20 +321,23 @@ void VelmoWindowTest::chosenLanguageAppliesAtOnceAndIsStoredAtExit() {
     QCOMPARE(download->caption(), q(english.text("MAIN", "btn_down")));
     QCOMPARE(liveValues->title(), q(english.text("MAIN", "cpt_nowdata")));
     QCOMPARE(window.windowTitle(), q(english.windowTitle()));
-    // No caption of the download page or the navigation is left in Chinese.
-    auto* downloadPage = child<QWidget>(window, "downloadPage");
+    // No caption of the navigation, the download page or the data page is left in Chinese.
     QWidget* navigation = download->parentWidget();
-    for (auto* button : window.findChildren<PictureButton*>()) {
-      if (downloadPage->isAncestorOf(button) || navigation->isAncestorOf(button)) {
+    for (QWidget* part :
+         {navigation, child<QWidget>(window, "downloadPage"), child<QWidget>(window, "dataViewPage")}) {
+      QVERIFY(part);
+      for (auto* button : part->findChildren<PictureButton*>())
         QVERIFY2(!hasChinese(button->caption()), qPrintable(button->objectName()));
-      }
+      for (auto* label : part->findChildren<QLabel*>())
+        QVERIFY2(!hasChinese(label->text()), qPrintable(label->text()));
+      for (auto* box : part->findChildren<QGroupBox*>())
+        QVERIFY2(!hasChinese(box->title()), qPrintable(box->title()));
+      for (auto* button : part->findChildren<QAbstractButton*>())
+        QVERIFY2(!hasChinese(button->text()), qPrintable(button->text()));
     }
-    for (auto* label : downloadPage->findChildren<QLabel*>())
-      QVERIFY2(!hasChinese(label->text()), qPrintable(label->text()));
-    for (auto* box : downloadPage->findChildren<QGroupBox*>())
-      QVERIFY2(!hasChinese(box->title()), qPrintable(box->title()));
-    for (auto* check : downloadPage->findChildren<QCheckBox*>())
-      QVERIFY2(!hasChinese(check->text()), qPrintable(check->text()));
+    auto* table = child<QTableView>(window, "dataTable");
+    QVERIFY(table);
+    QVERIFY(!hasChinese(table->model()->headerData(1, Qt::Horizontal).toString()));
     QVERIFY(window.close());
   }
   const SavedStateLoad saved = loadSavedState(home.path("sysuse.d"));

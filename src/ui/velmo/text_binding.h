@@ -25,6 +25,17 @@ class TextBinding {
   void bindText(Captioned* target, std::string section, std::string key) {
     bind(std::move(section), std::move(key), [target](const QString& text) { target->setText(text); });
   }
+  // The target, its text bound: for captions made where they are laid out.
+  template <typename Captioned>
+  Captioned* textOf(Captioned* target, std::string section, std::string key) {
+    bindText(target, std::move(section), std::move(key));
+    return target;
+  }
+  template <typename Titled>
+  Titled* titleOf(Titled* target, std::string section, std::string key) {
+    bind(std::move(section), std::move(key), [target](const QString& text) { target->setTitle(text); });
+    return target;
+  }
   void apply() const {
     for (const Binding& binding : bindings_)
       binding.show(toQString(program_.text(binding.section, binding.key)));
