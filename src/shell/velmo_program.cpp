@@ -315,6 +315,11 @@ void VelmoProgram::loadLanguage(const std::string& name) {
 void VelmoProgram::setLanguage(const std::string& name) {
   if (name == languageName_) return;
   loadLanguage(name);
+  // The link caption is a state, not an event: it is shown again in the new language.
+  if (!panel_.linkStatus.empty()) {
+    panel_.linkStatus = text("COMLINK", panel_.linkShownAsOk ? "com_link_ok" : "com_link_not");
+    panel_.changed();
+  }
   languageChange_.changed();
 }
 

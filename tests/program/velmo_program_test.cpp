@@ -117,12 +117,20 @@ TEST_F(VelmoProgramTest, ChosenLanguageAppliesAtOnceToTextsProducedLater) {
   // The status caption written after the change, by the core's own poll, is in English.
   ASSERT_TRUE(loop.advanceUntil([&] { return pollFinished(); }, 20000));
   EXPECT_EQ(velmo.instrumentInfo().statusText, englishDone);
-
+  // The link caption already shown follows too.
+  velmo.setLanguage("chinese");
+  ASSERT_TRUE(velmo.connectionPanel().linkShownAsOk);
+  EXPECT_EQ(velmo.connectionPanel().linkStatus, velmo.text("COMLINK", "com_link_ok"));
   velmo.setLanguage("english");
-  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(velmo.connectionPanel().linkStatus,
+            LanguageTexts::fromFile(QL_TEST_RESOURCE_DIR "/english.lag").text("COMLINK", "com_link_ok"));
+
+  const int before = changes;
+  velmo.setLanguage("english");
+  EXPECT_EQ(changes, before);
   velmo.setLanguage("klingon");  // no such file: the default language
   EXPECT_EQ(velmo.language(), "chinese");
-  EXPECT_EQ(changes, 2);
+  EXPECT_EQ(changes, before + 1);
 }
 
 TEST_F(VelmoProgramTest, ExitSavesTheStateFileWhole) {
