@@ -320,6 +320,7 @@ void VelmoProgram::setLanguage(const std::string& name) {
     panel_.linkStatus = text("COMLINK", panel_.linkShownAsOk ? "com_link_ok" : "com_link_not");
     panel_.changed();
   }
+  taskPage_->renewCaptions();
   languageChange_.changed();
 }
 

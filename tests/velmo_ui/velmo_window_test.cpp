@@ -317,6 +317,7 @@ void VelmoWindowTest::chosenLanguageAppliesAtOnceAndIsStoredAtExit() {
     QVERIFY(index >= 0);
     languages->setCurrentIndex(index);
     emit languages->textActivated(languages->itemText(index));
+    QCoreApplication::processEvents();  // the views' batched renders
 
     QCOMPARE(download->caption(), q(english.text("MAIN", "btn_down")));
     QCOMPARE(liveValues->title(), q(english.text("MAIN", "cpt_nowdata")));
@@ -335,6 +336,9 @@ void VelmoWindowTest::chosenLanguageAppliesAtOnceAndIsStoredAtExit() {
       for (auto* button : part->findChildren<QAbstractButton*>())
         QVERIFY2(!hasChinese(button->text()), qPrintable(button->text()));
     }
+    auto* initialValue = child<QLabel>(window, "initialValueCaption");
+    QVERIFY(initialValue);
+    QCOMPARE(initialValue->text(), q(english.text("QL310", "ql310_cpt_initvalue")));
     auto* table = child<QTableView>(window, "dataTable");
     QVERIFY(table);
     QVERIFY(!hasChinese(table->model()->headerData(1, Qt::Horizontal).toString()));
