@@ -22,6 +22,7 @@
 #include "cli/cli.h"
 #include "runtime/desktop_session.h"
 #include "shell/engineering_console.h"
+#include "shell/language_choice.h"
 #include "shell/language_texts.h"
 #include "shell/velmo_home.h"
 #include "sim/logger_model.h"
@@ -166,6 +167,7 @@ int main(int argc, char** argv) {
   int code = 0;
   {
     ql::ProgramEnvironment environment{ql::VelmoHome::resolve(options.home), {}, {}};
+    environment.messagesLocale = ql::messagesLocaleFromEnvironment();
     if (demo) environment.preferredEndpoint = demo->endpoint();
     ql::VelmoMainWindow window(environment);
     // SIGINT and SIGTERM close the window as the operator would, so the exit steps still run.

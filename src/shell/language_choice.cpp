@@ -1,6 +1,7 @@
 #include "shell/language_choice.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -55,6 +56,21 @@ LanguageChoice chooseLanguageFile(const std::string& storedName, const std::vect
     if (!path.empty()) return {storedName, path};
   }
   return {kDefaultLanguageName, findFile(std::string(kDefaultLanguageName) + ".lag", dirs)};
+}
+
+std::string languageForLocale(const std::string& locale, const std::vector<std::string>& available) {
+  if (locale.rfind("zh", 0) == 0) return kDefaultLanguageName;
+  const bool hasEnglish =
+      std::find(available.begin(), available.end(), kEnglishLanguageName) != available.end();
+  return hasEnglish ? kEnglishLanguageName : kDefaultLanguageName;
+}
+
+std::string messagesLocaleFromEnvironment() {
+  for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* value = std::getenv(variable);
+    if (value && *value) return value;
+  }
+  return {};
 }
 
 std::string languageNameAtExit(const std::string& storedName, const std::string& languageBoxText) {

@@ -1,5 +1,7 @@
 #include "shell/velmo_program.h"
 
+#include <algorithm>
+
 #include "data/new_files.h"
 #include "data/task_log.h"
 #include "link/crc.h"
@@ -226,14 +228,20 @@ void VelmoProgram::showSystemSettings() {
 
 void VelmoProgram::create() {
   env_.home.createDataDirectories();
-  saved_ = loadSavedState(env_.home.sysuseDataPath()).state;
+  const SavedStateLoad load = loadSavedState(env_.home.sysuseDataPath());
+  saved_ = load.state;
+  const bool languageStored =
+      load.fileFound && std::find(load.defaultedFields.begin(), load.defaultedFields.end(), "languageName") ==
+                            load.defaultedFields.end();
   switches_ = StartupSwitches::loadOrCreate(env_.home.sysuseIniPath());
   connection_->setPreferredEndpoint(env_.preferredEndpoint ? env_.preferredEndpoint
                                                            : loadLastLink(env_.home.path(kLastLinkFile)));
 
-  LanguageChoice choice = chooseLanguageFile(saved_.languageName, env_.home.resourceDirs());
-  languageName_ = choice.name;
-  texts_ = choice.path.empty() ? LanguageTexts() : LanguageTexts::fromFile(choice.path);
+  if (!languageStored && env_.messagesLocale) {
+    loadLanguage(languageForLocale(*env_.messagesLocale, languages()));
+  } else {
+    loadLanguage(saved_.languageName);
+  }
   createUpdate();
 
   if (!switches_.keepStoredPrecision()) {
@@ -300,6 +308,24 @@ std::optional<WindowGeometry> VelmoProgram::restoredGeometry(int screenWidth, in
 std::vector<std::string> VelmoProgram::languages() const { return listLanguages(env_.home.resourceDirs()); }
 
 std::string VelmoProgram::language() const { return languageName_; }
+
+void VelmoProgram::loadLanguage(const std::string& name) {
+  LanguageChoice choice = chooseLanguageFile(name, env_.home.resourceDirs());
+  languageName_ = choice.name;
+  texts_ = choice.path.empty() ? LanguageTexts() : LanguageTexts::fromFile(choice.path);
+}
+
+void VelmoProgram::setLanguage(const std::string& name) {
+  if (name == languageName_) return;
+  loadLanguage(name);
+  // The link caption is a state, not an event: it is shown again in the new language.
+  if (!panel_.linkStatus.empty()) {
+    panel_.linkStatus = text("COMLINK", panel_.linkShownAsOk ? "com_link_ok" : "com_link_not");
+    panel_.changed();
+  }
+  taskPage_->renewCaptions();
+  languageChange_.changed();
+}
 
 // --- operator actions ----------------------------------------------------------------------------
 

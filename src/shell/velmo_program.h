@@ -60,6 +60,12 @@ class NavigationState : public Observable {
   void changed() const { notify(); }
 };
 
+// The language in use changed: every text shown from now on is of the new one.
+class LanguageChange : public Observable {
+ public:
+  void changed() const { notify(); }
+};
+
 struct ProgramEnvironment {
   VelmoHome home;                      // settings, data files, delivered resources
   PortLister listPorts;                // the system's ports; serialPortPaths when empty
@@ -78,6 +84,9 @@ struct ProgramEnvironment {
   Port* referencePort = nullptr;
   // What a port box says of a port; describeSerialPort when empty.
   PortDescriber describePort{};
+  // The locale that picks the language on a first start (no language stored yet); none: the
+  // default language.
+  std::optional<std::string> messagesLocale{};
 };
 
 class VelmoProgram : private ReplyHandlers {
@@ -93,7 +102,7 @@ class VelmoProgram : private ReplyHandlers {
   // Start for headless commands: the search loop and the one-second tick, no picture check.
   void startHeadless();
   // Exit: the last link frame, then sysuse.d is saved with the window geometry and the language
-  // chosen in the language box (which takes effect at the next start).
+  // chosen in the language box.
   void close(const WindowGeometry& window, const std::string& languageBoxText);
 
   // Texts of the chosen language; empty for a missing key.
@@ -101,6 +110,10 @@ class VelmoProgram : private ReplyHandlers {
   // Names for the language box, and the chosen one.
   std::vector<std::string> languages() const;
   std::string language() const;
+  // Reloads the texts of the named language (the default one when its file is missing) and
+  // tells languageChange()'s listeners; nothing happens when it is already in use.
+  void setLanguage(const std::string& name);
+  LanguageChange& languageChange() { return languageChange_; }
   // The stored window geometry when it may be restored on a screen of this size.
   std::optional<WindowGeometry> restoredGeometry(int screenWidth, int screenHeight) const;
   const LanguageTexts& texts() const { return texts_; }
@@ -242,6 +255,8 @@ class VelmoProgram : private ReplyHandlers {
   SavedState saved_;
   LanguageTexts texts_;
   std::string languageName_;
+  LanguageChange languageChange_;
+  void loadLanguage(const std::string& name);
   std::unique_ptr<Connection> connection_;
   std::unique_ptr<ReceiveDispatcher> dispatcher_;
   std::unique_ptr<PollSequencer> sequencer_;

@@ -103,106 +103,125 @@ void PtyServer::withModel(const std::function<void(LoggerModel&)>& action) {
   action(model_);
 }
 
-void PtyServer::serve() {
-  const int masterFd = terminal_.masterFd();
-  if (masterFd < 0) return;
+// The reply being written, the queue behind it, and how the line is paced.
+struct PtyServer::Serving {
   ReplyQueue queue;
   std::optional<Outgoing> current;
   std::uint32_t rate = 0;                       // of the request being answered
   Clock::time_point lineFreeAt = Clock::now();  // paced: when the last written byte is off the line
-  std::vector<std::uint8_t> buffer(4096);
+  std::optional<Clock::time_point> hangUpAt;    // gone part-way through a reply
+  bool waitWritable = false;                    // a full pseudo-terminal buffer waits for POLLOUT
+  std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(4096);
+};
 
-  auto vanish = [this] {
-    vanished_ = true;
-    closeLine();
-  };
-  std::optional<Clock::time_point> hangUpAt;  // gone part-way through a reply
-
+void PtyServer::serve() {
+  const int masterFd = terminal_.masterFd();
+  if (masterFd < 0) return;
+  Serving serving;
   while (!stopRequested_) {
-    if (hangUpAt && Clock::now() >= *hangUpAt) return vanish();
-    // Write what is due; a full pseudo-terminal buffer waits for POLLOUT.
-    bool waitWritable = false;
-    while (!hangUpAt) {
-      Clock::time_point now = Clock::now();
-      if (!current) {
-        std::optional<ReplyQueue::Piece> piece;
-        bool gone = false;
-        {
-          std::lock_guard lock(modelMutex_);
-          piece = queue.next(kPieceSize);
-          gone = model_.vanished();
-        }
-        if (!piece) {
-          if (gone) hangUpAt = now + kHangUpGrace;
-          break;
-        }
-        // A pause runs from when the piece before it has left.
-        Clock::time_point from = options_.paceAtLineRate ? std::max(now, lineFreeAt) : now;
-        current = Outgoing{std::move(piece->bytes), 0, from + std::chrono::milliseconds(piece->pauseBeforeMs),
-                           gone};
-      }
-      if (current->due > now) break;
-      std::size_t length = current->bytes.size() - current->written;
-      // Paced: about 10 ms of line time at once.
-      if (options_.paceAtLineRate)
-        length = std::min<std::size_t>(length, std::max<std::uint32_t>(1, rate / 1000));
-      ssize_t n = ::write(masterFd, current->bytes.data() + current->written, length);
-      if (n < 0) {
-        if (errno == EAGAIN || errno == EINTR) {
-          waitWritable = errno == EAGAIN;
-          break;
-        }
-        current.reset();  // the line is broken: nobody will read this
-        queue.clear();
-        break;
-      }
-      current->written += static_cast<std::size_t>(n);
-      if (options_.paceAtLineRate) {
-        current->due = std::max(current->due, now - kPaceSlack) + wireTime(static_cast<std::size_t>(n), rate);
-        lineFreeAt = current->due;
-      }
-      if (current->written == current->bytes.size()) {
-        if (current->lastBeforeVanish) hangUpAt = Clock::now() + kHangUpGrace;
-        current.reset();
-      }
-    }
-
-    int timeoutMs = -1;
-    std::optional<Clock::time_point> wakeAt = hangUpAt;
-    if (!wakeAt && current && !waitWritable) wakeAt = current->due;
-    if (wakeAt) {
-      auto wait = std::chrono::ceil<std::chrono::milliseconds>(*wakeAt - Clock::now());
-      timeoutMs = static_cast<int>(std::max<std::int64_t>(0, wait.count()));
-    }
-    pollfd fds[2] = {{masterFd, static_cast<short>(POLLIN | (waitWritable ? POLLOUT : 0)), 0},
+    if (serving.hangUpAt && Clock::now() >= *serving.hangUpAt) return vanish();
+    writeDue(serving, masterFd);
+    pollfd fds[2] = {{masterFd, static_cast<short>(POLLIN | (serving.waitWritable ? POLLOUT : 0)), 0},
                      {wakeRead_, POLLIN, 0}};
-    if (::poll(fds, 2, timeoutMs) < 0) {
+    if (::poll(fds, 2, pollTimeoutMs(serving)) < 0) {
       if (errno == EINTR) continue;
       break;
     }
-    if (fds[1].revents & POLLIN) {
-      char drain[64];
-      while (::read(wakeRead_, drain, sizeof drain) > 0) {
-      }
-    }
+    if (fds[1].revents & POLLIN) drainWakePipe();
     if (!(fds[0].revents & POLLIN)) continue;
+    if (!answerRequest(serving, masterFd)) return vanish();
+  }
+}
 
-    ssize_t n = ::read(masterFd, buffer.data(), buffer.size());
-    if (n <= 0 || hangUpAt) continue;  // a logger that is gone hears nothing
-    std::uint32_t lineSpeed = readLineSpeed(masterFd).value_or(0);
-    Reply reply;
-    bool gone = false;
-    {
-      std::lock_guard lock(modelMutex_);
-      reply = model_.receive(Bytes(buffer.begin(), buffer.begin() + n), lineSpeed);
-      gone = model_.vanished();
+void PtyServer::writeDue(Serving& serving, int masterFd) {
+  serving.waitWritable = false;
+  while (!serving.hangUpAt) {
+    const Clock::time_point now = Clock::now();
+    if (!serving.current && !takeNextPiece(serving, now)) return;
+    Outgoing& current = *serving.current;
+    if (current.due > now) return;
+    std::size_t length = current.bytes.size() - current.written;
+    // Paced: about 10 ms of line time at once.
+    if (options_.paceAtLineRate)
+      length = std::min<std::size_t>(length, std::max<std::uint32_t>(1, serving.rate / 1000));
+    const ssize_t n = ::write(masterFd, current.bytes.data() + current.written, length);
+    if (n < 0) {
+      if (errno == EAGAIN || errno == EINTR) {
+        serving.waitWritable = errno == EAGAIN;
+        return;
+      }
+      serving.current.reset();  // the line is broken: nobody will read this
+      serving.queue.clear();
+      return;
     }
-    if (gone) return vanish();
-    if (!reply.empty()) {
-      rate = lineSpeed;
-      queue.append(std::move(reply));
+    current.written += static_cast<std::size_t>(n);
+    if (options_.paceAtLineRate) {
+      current.due =
+          std::max(current.due, now - kPaceSlack) + wireTime(static_cast<std::size_t>(n), serving.rate);
+      serving.lineFreeAt = current.due;
+    }
+    if (current.written == current.bytes.size()) {
+      if (current.lastBeforeVanish) serving.hangUpAt = Clock::now() + kHangUpGrace;
+      serving.current.reset();
     }
   }
+}
+
+bool PtyServer::takeNextPiece(Serving& serving, TimePoint now) {
+  std::optional<ReplyQueue::Piece> piece;
+  bool gone = false;
+  {
+    std::lock_guard lock(modelMutex_);
+    piece = serving.queue.next(kPieceSize);
+    gone = model_.vanished();
+  }
+  if (!piece) {
+    if (gone) serving.hangUpAt = now + kHangUpGrace;
+    return false;
+  }
+  // A pause runs from when the piece before it has left.
+  const Clock::time_point from = options_.paceAtLineRate ? std::max(now, serving.lineFreeAt) : now;
+  serving.current =
+      Outgoing{std::move(piece->bytes), 0, from + std::chrono::milliseconds(piece->pauseBeforeMs), gone};
+  return true;
+}
+
+int PtyServer::pollTimeoutMs(const Serving& serving) {
+  std::optional<Clock::time_point> wakeAt = serving.hangUpAt;
+  if (!wakeAt && serving.current && !serving.waitWritable) wakeAt = serving.current->due;
+  if (!wakeAt) return -1;
+  const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*wakeAt - Clock::now());
+  return static_cast<int>(std::max<std::int64_t>(0, wait.count()));
+}
+
+void PtyServer::drainWakePipe() {
+  char drain[64];
+  while (::read(wakeRead_, drain, sizeof drain) > 0) {
+  }
+}
+
+bool PtyServer::answerRequest(Serving& serving, int masterFd) {
+  const ssize_t n = ::read(masterFd, serving.buffer.data(), serving.buffer.size());
+  if (n <= 0 || serving.hangUpAt) return true;  // a logger that is gone hears nothing
+  const std::uint32_t lineSpeed = readLineSpeed(masterFd).value_or(0);
+  Reply reply;
+  bool gone = false;
+  {
+    std::lock_guard lock(modelMutex_);
+    reply = model_.receive(Bytes(serving.buffer.begin(), serving.buffer.begin() + n), lineSpeed);
+    gone = model_.vanished();
+  }
+  if (gone) return false;
+  if (!reply.empty()) {
+    serving.rate = lineSpeed;
+    serving.queue.append(std::move(reply));
+  }
+  return true;
+}
+
+void PtyServer::vanish() {
+  vanished_ = true;
+  closeLine();
 }
 
 }  // namespace ql::sim

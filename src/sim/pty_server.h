@@ -8,6 +8,7 @@
 // model only through withModel().
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -51,8 +52,23 @@ class PtyServer {
   bool vanished() const { return vanished_.load(); }
 
  private:
+  using TimePoint = std::chrono::steady_clock::time_point;
   struct Outgoing;
+  struct Serving;  // the state of one serve() run
   void serve();
+  // Writes the reply bytes that are due, until none is or the pseudo-terminal is full.
+  void writeDue(Serving& serving, int masterFd);
+  // Takes the next piece of the reply off the queue; false when there is none (the logger, if
+  // it has vanished, then hangs up after a grace).
+  bool takeNextPiece(Serving& serving, TimePoint now);
+  // How long poll() may wait: until the hang-up or the next due byte; -1 for no limit.
+  static int pollTimeoutMs(const Serving& serving);
+  void drainWakePipe();
+  // Hands the bytes the client wrote to the model and queues its reply; false when the logger
+  // vanished on them.
+  bool answerRequest(Serving& serving, int masterFd);
+  // The logger disappears: the line is closed.
+  void vanish();
   void closeLine();
 
   LoggerModel& model_;

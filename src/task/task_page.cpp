@@ -62,6 +62,24 @@ void TaskPage::showStartCaptions() {
   changed();
 }
 
+void TaskPage::renewCaptions() {
+  fields_.equivalentPressureCaption =
+      texts_("QL310", "ql310_equespres") + " " + fields_.equivalentPressure + " KPa";
+  switch (fields_.zeroPoint) {
+    case ZeroPoint::CurrentPressure:
+      fields_.initialValueCaption = texts_("QL310", "ql310_cpt_pres") + ":";
+      break;
+    case ZeroPoint::SeaLevel:
+      fields_.initialValueCaption = texts_("QL310", "ql310_cpt_seapres") + ":";
+      break;
+    case ZeroPoint::None:
+      fields_.initialValueCaption = texts_("QL310", "ql310_cpt_initvalue");
+      break;
+  }
+  reestimate();
+  changed();
+}
+
 void TaskPage::presetTimes(const DateTime& now) {
   fields_.start = presetStart(now);
   fields_.end = presetEnd(fields_.start);

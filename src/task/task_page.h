@@ -106,6 +106,8 @@ class TaskPage : public Observable {
 
   // Start-up, once the language is known: the captions shown before any edit.
   void showStartCaptions();
+  // The derived captions again, in the language now in use (after a language change).
+  void renewCaptions();
   // Start-up: start at the first whole minute at least a minute after now, end two minutes later.
   void presetTimes(const DateTime& now);
   // Start-up: the record interval kept from the last run into both interval fields.

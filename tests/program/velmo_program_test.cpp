@@ -1,8 +1,11 @@
 // velmo's core from start-up to a finished information poll, against the simulated logger.
 
+#include "shell/velmo_program.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 
 #include "link/crc.h"
 #include "link/memory_port.h"
@@ -11,7 +14,6 @@
 #include "runtime/scripted_operator.h"
 #include "runtime/virtual_scheduler.h"
 #include "shell/saved_state.h"
-#include "shell/velmo_program.h"
 #include "sim/logger_model.h"
 #include "sim/simulated_link.h"
 #include "support/temp_dir.h"
@@ -27,11 +29,12 @@ class VelmoProgramTest : public ::testing::Test {
  protected:
   explicit VelmoProgramTest(sim::LoggerConfig config = {}) : logger(config, sim::loopClock(loop, kStart)) {}
 
-  VelmoProgram& start() {
-    program = std::make_unique<VelmoProgram>(
-        loop, op, port,
-        ProgramEnvironment{VelmoHome(home.string(), {QL_TEST_RESOURCE_DIR}), [] { return std::vector<std::string>{"/dev/ttyQL"}; },
-                           [this] { return kStart + loop.nowMs() / 1000; }});
+  VelmoProgram& start(std::optional<std::string> messagesLocale = std::nullopt) {
+    ProgramEnvironment env{VelmoHome(home.string(), {QL_TEST_RESOURCE_DIR}),
+                           [] { return std::vector<std::string>{"/dev/ttyQL"}; },
+                           [this] { return kStart + loop.nowMs() / 1000; }};
+    env.messagesLocale = std::move(messagesLocale);
+    program = std::make_unique<VelmoProgram>(loop, op, port, std::move(env));
     program->create();
     EXPECT_TRUE(program->initialise());
     return *program;
@@ -80,6 +83,50 @@ TEST_F(VelmoProgramTest, FindsTheLoggerAndShowsEveryField) {
   EXPECT_EQ(velmo.fileTable().count(), 3);
   EXPECT_EQ(info.fileCount, 3);
   EXPECT_TRUE(op.log().empty());
+}
+
+TEST_F(VelmoProgramTest, FirstStartFollowsTheLocaleAndAStoredLanguageWins) {
+  VelmoProgram& first = start("de_DE.UTF-8");
+  EXPECT_EQ(first.language(), "english");
+  first.close(WindowGeometry{10, 20, 700, 1000}, "chinese");
+  program.reset();
+
+  VelmoProgram& second = start("en_US.UTF-8");
+  EXPECT_EQ(second.language(), "chinese");
+}
+
+TEST_F(VelmoProgramTest, ChosenLanguageAppliesAtOnceToTextsProducedLater) {
+  VelmoProgram& velmo = start("zh_CN.UTF-8");
+  ASSERT_EQ(velmo.language(), "chinese");
+  const std::string chineseDone = velmo.text("SYSTEMINFORMATION", "info_get_list_end");
+  int changes = 0;
+  velmo.languageChange().subscribe([&] { ++changes; });
+
+  velmo.setLanguage("english");
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(velmo.language(), "english");
+  const std::string englishDone = LanguageTexts::fromFile(QL_TEST_RESOURCE_DIR "/english.lag")
+                                      .text("SYSTEMINFORMATION", "info_get_list_end");
+  ASSERT_NE(englishDone, chineseDone);
+  EXPECT_EQ(velmo.text("SYSTEMINFORMATION", "info_get_list_end"), englishDone);
+
+  // The status caption written after the change, by the core's own poll, is in English.
+  ASSERT_TRUE(loop.advanceUntil([&] { return pollFinished(); }, 20000));
+  EXPECT_EQ(velmo.instrumentInfo().statusText, englishDone);
+  // The link caption already shown follows too.
+  velmo.setLanguage("chinese");
+  ASSERT_TRUE(velmo.connectionPanel().linkShownAsOk);
+  EXPECT_EQ(velmo.connectionPanel().linkStatus, velmo.text("COMLINK", "com_link_ok"));
+  velmo.setLanguage("english");
+  EXPECT_EQ(velmo.connectionPanel().linkStatus,
+            LanguageTexts::fromFile(QL_TEST_RESOURCE_DIR "/english.lag").text("COMLINK", "com_link_ok"));
+
+  const int before = changes;
+  velmo.setLanguage("english");
+  EXPECT_EQ(changes, before);
+  velmo.setLanguage("klingon");  // no such file: the default language
+  EXPECT_EQ(velmo.language(), "chinese");
+  EXPECT_EQ(changes, before + 1);
 }
 
 TEST_F(VelmoProgramTest, ExitSavesTheStateFileWhole) {
@@ -152,7 +199,8 @@ TEST_F(RunningTask, ARunningTaskStopsThePollAtItsStep) {
   loop.advance(3000);
   EXPECT_FALSE(velmo.infoPoll().running());
   EXPECT_TRUE(velmo.infoPoll().haltedByRunningTask());
-  EXPECT_EQ(velmo.infoPoll().step(), InfoPoll::kEnterCalibration);  // the answer to the task-state read counted
+  EXPECT_EQ(velmo.infoPoll().step(),
+            InfoPoll::kEnterCalibration);  // the answer to the task-state read counted
   EXPECT_EQ(velmo.instrumentInfo().clock.empty(), false);
   EXPECT_EQ(velmo.fileTable().count(), 0);
 }

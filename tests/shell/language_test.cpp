@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -185,6 +187,57 @@ TEST(LanguageChoice, LanguageBoxTextBecomesTheStoredNameWhenLongerThanTwoCharact
       {"中文", "chinese"},    {"中文版", "中文版"}, {longName, std::string(100, 'n')},
   };
   for (const Case& c : cases) EXPECT_EQ(languageNameAtExit("chinese", c.boxText), c.expected) << c.boxText;
+}
+
+TEST(LanguageChoice, FirstStartFollowsTheMessagesLocale) {
+  const std::vector<std::string> both{"chinese", "english"};
+  const std::vector<std::string> chineseOnly{"chinese"};
+  struct Case {
+    std::string locale;
+    const std::vector<std::string>* available;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"zh_CN.UTF-8", &both, "chinese"},
+      {"zh_TW", &both, "chinese"},
+      {"zh", &both, "chinese"},
+      {"en_GB.UTF-8", &both, "english"},
+      {"de_DE", &both, "english"},
+      {"C", &both, "english"},
+      {"", &both, "english"},
+      {"en_US.UTF-8", &chineseOnly, "chinese"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(languageForLocale(c.locale, *c.available), c.expected) << c.locale;
+}
+
+TEST(LanguageChoice, MessagesLocaleIsTheFirstSetOfLcAllLcMessagesLang) {
+  struct Saved {
+    const char* name;
+    std::optional<std::string> value;
+  };
+  std::vector<Saved> saved;
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* value = std::getenv(name);
+    saved.push_back({name, value ? std::optional<std::string>(value) : std::nullopt});
+  }
+  ::setenv("LC_ALL", "", 1);
+  ::setenv("LC_MESSAGES", "zh_CN.UTF-8", 1);
+  ::setenv("LANG", "en_US.UTF-8", 1);
+  EXPECT_EQ(messagesLocaleFromEnvironment(), "zh_CN.UTF-8");
+  ::setenv("LC_ALL", "de_DE", 1);
+  EXPECT_EQ(messagesLocaleFromEnvironment(), "de_DE");
+  ::unsetenv("LC_ALL");
+  ::unsetenv("LC_MESSAGES");
+  EXPECT_EQ(messagesLocaleFromEnvironment(), "en_US.UTF-8");
+  ::unsetenv("LANG");
+  EXPECT_EQ(messagesLocaleFromEnvironment(), "");
+  for (const Saved& s : saved) {
+    if (s.value) {
+      ::setenv(s.name, s.value->c_str(), 1);
+    } else {
+      ::unsetenv(s.name);
+    }
+  }
 }
 
 }  // namespace

@@ -36,6 +36,7 @@
 #include "sim/logger_model.h"
 #include "sim/simulated_link.h"
 #include "test_home.h"
+#include "ui/qt/port_box.h"
 #include "ui/velmo/velmo_main_window.h"
 
 namespace ql {
@@ -68,6 +69,9 @@ struct LinkedWindow {
     saveSavedState(home.path("sysuse.d"), state);
     ProgramEnvironment env = home.environment("/dev/ttyQL");
     env.referencePort = &referencePort;
+    env.describePort = [](const std::string& path) {
+      return SerialPortInfo{path, "FTDI FT232R USB UART (0403:6001)", {}};
+    };
     return env;
   }
   VelmoProgram& program() { return window.program(); }
@@ -356,6 +360,9 @@ void CalibrationDialogTest::automaticOpensTheReferencePortInRed() {
   ports->setFocus();
   QTest::keyClick(ports, Qt::Key_Down);
   QCOMPARE(open.desk().reference().chosenPort(), std::string("/dev/ttyQL"));
+  // The box shows the port's description as the other port boxes do; the path is its value.
+  QVERIFY2(ports->currentText().contains("FTDI FT232R"), qPrintable(ports->currentText()));
+  QCOMPARE(portPathAt(ports, ports->currentIndex()), QString("/dev/ttyQL"));
   QTest::mouseClick(automatic, Qt::LeftButton);
   linked.advance(100);
   QVERIFY(!automatic->isChecked());

@@ -8,17 +8,20 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QStackedWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTimer>
 #include <QtTest>
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 
@@ -103,6 +106,7 @@ class VelmoWindowTest : public QObject {
   void showsTheLinkedLoggerAndItsInformation();
   void missingPictureEndsStartUpWithTheLanguageMessage();
   void exitKeepsGeometryAndLanguageForTheNextStart();
+  void chosenLanguageAppliesAtOnceAndIsStoredAtExit();
   void memoFollowsItsLinesAndClears();
   void doubleClickOnTheClockSetsTheLoggersClock();
   void startUpSwitchesShapeTheDownloadPage_data();
@@ -292,6 +296,58 @@ void VelmoWindowTest::exitKeepsGeometryAndLanguageForTheNextStart() {
   auto* download = child<PictureButton>(next, "downloadPageButton");
   QVERIFY(download);
   QCOMPARE(download->caption(), q(next.program().text("MAIN", "btn_down")));
+}
+
+bool hasChinese(const QString& text) {
+  return std::any_of(text.begin(), text.end(),
+                     [](QChar c) { return c.unicode() >= 0x4E00 && c.unicode() <= 0x9FFF; });
+}
+
+void VelmoWindowTest::chosenLanguageAppliesAtOnceAndIsStoredAtExit() {
+  TestHome home;
+  const LanguageTexts english = LanguageTexts::fromFile(home.path("english.lag"));
+  {
+    VelmoMainWindow window(home.environment());
+    window.start();
+    auto* languages = child<QComboBox>(window, "languageBox");
+    auto* download = child<PictureButton>(window, "downloadPageButton");
+    auto* liveValues = child<QGroupBox>(window, "liveValuesBox");
+    QVERIFY(languages && download && liveValues);
+    QVERIFY(hasChinese(download->caption()));
+
+    const int index = languages->findText("english");
+    QVERIFY(index >= 0);
+    languages->setCurrentIndex(index);
+    emit languages->textActivated(languages->itemText(index));
+    QCoreApplication::processEvents();  // the views' batched renders
+
+    QCOMPARE(download->caption(), q(english.text("MAIN", "btn_down")));
+    QCOMPARE(liveValues->title(), q(english.text("MAIN", "cpt_nowdata")));
+    QCOMPARE(window.windowTitle(), q(english.windowTitle()));
+    // No caption of the navigation, the download page or the data page is left in Chinese.
+    QWidget* navigation = download->parentWidget();
+    for (QWidget* part :
+         {navigation, child<QWidget>(window, "downloadPage"), child<QWidget>(window, "dataViewPage")}) {
+      QVERIFY(part);
+      for (auto* button : part->findChildren<PictureButton*>())
+        QVERIFY2(!hasChinese(button->caption()), qPrintable(button->objectName()));
+      for (auto* label : part->findChildren<QLabel*>())
+        QVERIFY2(!hasChinese(label->text()), qPrintable(label->text()));
+      for (auto* box : part->findChildren<QGroupBox*>())
+        QVERIFY2(!hasChinese(box->title()), qPrintable(box->title()));
+      for (auto* button : part->findChildren<QAbstractButton*>())
+        QVERIFY2(!hasChinese(button->text()), qPrintable(button->text()));
+    }
+    auto* initialValue = child<QLabel>(window, "initialValueCaption");
+    QVERIFY(initialValue);
+    QCOMPARE(initialValue->text(), q(english.text("QL310", "ql310_cpt_initvalue")));
+    auto* table = child<QTableView>(window, "dataTable");
+    QVERIFY(table);
+    QVERIFY(!hasChinese(table->model()->headerData(1, Qt::Horizontal).toString()));
+    QVERIFY(window.close());
+  }
+  const SavedStateLoad saved = loadSavedState(home.path("sysuse.d"));
+  QCOMPARE(q(saved.state.languageName), QString("english"));
 }
 
 void VelmoWindowTest::memoFollowsItsLinesAndClears() {

@@ -7,6 +7,12 @@
 
 namespace ql {
 
+void Banner::setTitle(const QString& title) {
+  title_ = title;
+  updateGeometry();
+  update();
+}
+
 Banner::Banner(const QString& title, QWidget* parent) : QWidget(parent), title_(title) {
   setObjectName("banner");
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);

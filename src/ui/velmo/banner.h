@@ -11,6 +11,7 @@ class Banner : public QWidget {
 
  public:
   explicit Banner(const QString& title, QWidget* parent = nullptr);
+  void setTitle(const QString& title);
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;
 

@@ -28,6 +28,7 @@
 #include "calibration/parameter_backup.h"
 #include "calibration/sample_rings.h"
 #include "shell/velmo_program.h"
+#include "ui/qt/port_box.h"
 #include "ui/velmo/fit_curve_window.h"
 #include "ui/velmo/point_table_model.h"
 #include "ui/velmo/ui_text.h"
@@ -472,7 +473,7 @@ QWidget* CalibrationDialog::buildSideColumn() {
   ports_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   ports_->setMinimumContentsLength(14);
   connect(ports_, &QComboBox::activated, this,
-          [this](int index) { desk_.reference().choosePort(ports_->itemText(index).toStdString()); });
+          [this](int index) { desk_.reference().choosePort(portPathAt(ports_, index).toStdString()); });
   automatic_ = new QCheckBox(text("auto", "自动"), sideColumn_);
   automatic_->setObjectName("automatic");
   connect(automatic_, &QCheckBox::clicked, this,
@@ -798,17 +799,16 @@ void CalibrationDialog::render() {
 
   // Reference source.
   calibration::ReferenceSource& reference = desk_.reference();
-  QStringList ports;
-  for (const std::string& name : reference.portChoices()) ports << toQString(name);
-  QStringList shownPorts;
-  for (int i = 0; i < ports_->count(); ++i) shownPorts << ports_->itemText(i);
   {
     const QSignalBlocker quiet(ports_);
-    if (shownPorts != ports) {
-      ports_->clear();
-      ports_->addItems(ports);
+    // Each port as the other port boxes show it; the path stays the item's value.
+    if (reference.portChoices() != describedPorts_) {
+      describedPorts_ = reference.portChoices();
+      std::vector<SerialPortInfo> ports;
+      for (const std::string& path : describedPorts_) ports.push_back(program_.describePort(path));
+      showPorts(ports_, ports);
     }
-    ports_->setCurrentIndex(ports_->findText(toQString(reference.chosenPort())));
+    ports_->setCurrentIndex(ports_->findData(toQString(reference.chosenPort()), kPortPathRole));
   }
   setTextColour(ports_, reference.portOpen() ? kOpenPortColour : palette().color(QPalette::WindowText));
   if (automatic_->isChecked() != reference.automatic()) {

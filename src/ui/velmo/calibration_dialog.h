@@ -10,6 +10,8 @@
 
 #include <QDialog>
 #include <array>
+#include <string>
+#include <vector>
 
 #include "calibration/calibration_desk.h"
 #include "ui/velmo/render_batch.h"
@@ -72,6 +74,7 @@ class CalibrationDialog : public QDialog {
   void render();
 
   VelmoProgram& program_;
+  std::vector<std::string> describedPorts_;  // the paths the reference port box was last filled with
   calibration::CalibrationDesk& desk_;
 
   QTabBar* tabs_ = nullptr;

@@ -28,25 +28,18 @@ bool sameChoices(const HeightOptions& a, const HeightOptions& b) {
 }  // namespace
 
 ChartWindow::ChartWindow(const VelmoProgram& program, const DataPage& page, QWidget* parent)
-    : QDialog(parent, Qt::Window), page_(page) {
+    : QDialog(parent, Qt::Window), program_(program), page_(page) {
   setObjectName("chartWindow");
-  setWindowTitle(toQString(program.text("QL310", "ql310_graphdis")));
   setWindowModality(Qt::WindowModal);
   resize(kWidth, kHeight);
 
-  const QString temperature = toQString(program.text("QL310", "ql310_temp"));
-  const QString pressure = toQString(program.text("QL310", "ql310_pres"));
-  const QString height = toQString(program.text("QL310", "ql310_depth"));
   chart_ = new RecordChart(this);
-  chart_->setTitles(toQString(program.text("QL310", "ql310_graphall")), temperature, pressure, height);
-
-  const std::array<QString, 3> captions{temperature, pressure, height};
   const std::array<const char*, 3> names{"temperatureBox", "pressureBox", "waterHeightBox"};
   auto* boxes = new QVBoxLayout;
   boxes->addStretch(1);
   for (RecordChart::Value value : RecordChart::kValues) {
     const std::size_t i = static_cast<std::size_t>(value);
-    auto* box = new QCheckBox(captions[i], this);
+    auto* box = new QCheckBox(this);
     box->setObjectName(names[i]);
     box->setChecked(true);
     connect(box, &QCheckBox::toggled, this, [this, value](bool on) { chart_->setValueShown(value, on); });
@@ -54,7 +47,7 @@ ChartWindow::ChartWindow(const VelmoProgram& program, const DataPage& page, QWid
     valueBoxes_[i] = box;
   }
   boxes->addSpacing(kBoxGap);
-  wholeFileBox_ = new QCheckBox(toQString(program.text("QL310", "ql310_whole_file")), this);
+  wholeFileBox_ = new QCheckBox(this);
   wholeFileBox_->setObjectName("wholeFileBox");
   connect(wholeFileBox_, &QCheckBox::toggled, this, &ChartWindow::setWholeFile);
   boxes->addWidget(wholeFileBox_);
@@ -63,6 +56,18 @@ ChartWindow::ChartWindow(const VelmoProgram& program, const DataPage& page, QWid
   auto* layout = new QHBoxLayout(this);
   layout->addWidget(chart_, 1);
   layout->addLayout(boxes);
+  applyTexts();
+}
+
+void ChartWindow::applyTexts() {
+  setWindowTitle(toQString(program_.text("QL310", "ql310_graphdis")));
+  const QString temperature = toQString(program_.text("QL310", "ql310_temp"));
+  const QString pressure = toQString(program_.text("QL310", "ql310_pres"));
+  const QString height = toQString(program_.text("QL310", "ql310_depth"));
+  chart_->setTitles(toQString(program_.text("QL310", "ql310_graphall")), temperature, pressure, height);
+  const std::array<QString, 3> captions{temperature, pressure, height};
+  for (std::size_t i = 0; i < captions.size(); ++i) valueBoxes_[i]->setText(captions[i]);
+  wholeFileBox_->setText(toQString(program_.text("QL310", "ql310_whole_file")));
 }
 
 void ChartWindow::openForPage(const DepthParameters& depth) {

@@ -36,6 +36,8 @@ class ChartWindow : public QDialog {
   // Switches between the page in view and the whole file.
   void setWholeFile(bool whole);
 
+  // Sets every caption from the language in use (the data page calls it on a language change).
+  void applyTexts();
   RecordChart* chart() const { return chart_; }
   const RecordSeries& pageSeries() const { return pageSeries_; }
   const RecordSeries& fileSeries() const { return fileSeries_; }
@@ -46,6 +48,7 @@ class ChartWindow : public QDialog {
  private:
   void loadWholeFile();
 
+  const VelmoProgram& program_;
   const DataPage& page_;
   DepthParameters depth_;
   RecordChart* chart_;

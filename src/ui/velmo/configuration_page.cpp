@@ -73,7 +73,7 @@ ConfigurationPage::ConfigurationPage(VelmoProgram& program, const VelmoPictures&
   program_.setQuitHandler([this] { window()->close(); });
   QWidget* configuration = buildTaskBox(pictures);
 
-  auto* diagramBox = new QGroupBox(toQString(program_.text("MAIN", "cpt_trd_image")), this);
+  auto* diagramBox = texts_.titleOf(new QGroupBox(this), "MAIN", "cpt_trd_image");
   diagramBox->setObjectName("workModeDiagramBox");
   diagram_ = new ModeDiagramView(program_.home(), diagramBox);
   auto* diagramLayout = new QVBoxLayout(diagramBox);
@@ -84,6 +84,8 @@ ConfigurationPage::ConfigurationPage(VelmoProgram& program, const VelmoPictures&
   layout->addWidget(diagramBox, 2);
   orderTabs();
 
+  applyTexts();
+  program_.languageChange().subscribe([this] { applyTexts(); });
   batch_.watch(task_);
   batch_.renderNow();
 }
@@ -93,7 +95,7 @@ QWidget* ConfigurationPage::modeBox(WorkMode mode) const {
 }
 
 QWidget* ConfigurationPage::buildTaskBox(const VelmoPictures& pictures) {
-  auto* box = new QGroupBox(toQString(program_.text("MAIN", "cpt_trd_mac_set")), this);
+  auto* box = texts_.titleOf(new QGroupBox(this), "MAIN", "cpt_trd_mac_set");
   box->setObjectName("configurationBox");
 
   menuButton_ = new PictureButton({pictures[Picture::Menu], pictures[Picture::Menu], {}}, box);
@@ -102,7 +104,7 @@ QWidget* ConfigurationPage::buildTaskBox(const VelmoPictures& pictures) {
   menuButton_->setPressOffset(1);
   menuButton_->setReleaseSlackAbove(3);
   menuButton_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-  menuButton_->setAccessibleName(toQString(program_.text("MENU", "menu_setsys")));
+  texts_.bind("MENU", "menu_setsys", [this](const QString& text) { menuButton_->setAccessibleName(text); });
   connect(menuButton_, &PictureButton::clicked, this, [this] { openProgramMenu(); });
 
   // The fields on the left; the menu button keeps the top right corner.
@@ -114,13 +116,13 @@ QWidget* ConfigurationPage::buildTaskBox(const VelmoPictures& pictures) {
   layout->addLayout(top);
   layout->addWidget(buildModeBoxes());
 
-  sendRecords_ = new QCheckBox(toQString(program_.text("QL310", "ql310_cpt_send_com")), box);
+  sendRecords_ = texts_.textOf(new QCheckBox(box), "QL310", "ql310_cpt_send_com");
   sendRecords_->setObjectName("sendRecordsCheck");
   connect(sendRecords_, &QCheckBox::toggled, this, [this](bool on) {
     if (rendering_) return;
     task_.setSendRecords(on);
   });
-  clockSync_ = new QCheckBox(toQString(program_.text("MAIN", "cpt_trd_write_clock")), box);
+  clockSync_ = texts_.textOf(new QCheckBox(box), "MAIN", "cpt_trd_write_clock");
   clockSync_->setObjectName("clockSyncCheck");
   connect(clockSync_, &QCheckBox::toggled, this, [this](bool on) {
     if (rendering_) return;
@@ -139,7 +141,7 @@ QLayout* ConfigurationPage::buildTaskFields() {
   grid->setColumnStretch(3, 1);  // the fields keep their natural width
 
   name_ = textField("taskNameEdit", &task::TaskPage::editName, &task::TaskFields::name);
-  grid->addWidget(captionFor(name_, toQString(program_.text("MAIN", "cpt_trd_name")), this), 0, 0);
+  grid->addWidget(texts_.textOf(captionFor(name_, {}, this), "MAIN", "cpt_trd_name"), 0, 0);
   grid->addWidget(name_, 0, 1, 1, 2);
 
   auto dateEdit = [this](const char* name) {
@@ -164,24 +166,28 @@ QLayout* ConfigurationPage::buildTaskFields() {
   connect(startTime_, &QTimeEdit::timeChanged, this, [this] { startEdited(); });
   connect(endDate_, &QDateEdit::dateChanged, this, [this] { endEdited(); });
   connect(endTime_, &QTimeEdit::timeChanged, this, [this] { endEdited(); });
-  grid->addWidget(captionFor(startDate_, toQString(program_.text("MAIN", "cpt_trd_starttime")), this), 1, 0);
+  grid->addWidget(texts_.textOf(captionFor(startDate_, {}, this), "MAIN", "cpt_trd_starttime"), 1, 0);
   grid->addWidget(startDate_, 1, 1);
   grid->addWidget(startTime_, 1, 2);
-  grid->addWidget(captionFor(endDate_, toQString(program_.text("MAIN", "cpt_trd_stoptime")), this), 2, 0);
+  grid->addWidget(texts_.textOf(captionFor(endDate_, {}, this), "MAIN", "cpt_trd_stoptime"), 2, 0);
   grid->addWidget(endDate_, 2, 1);
   grid->addWidget(endTime_, 2, 2);
 
   workMode_ = new QComboBox(this);
   workMode_->setObjectName("workModeList");
-  for (const char* key : {"item_items1", "item_items2", "item_items3", "item_items4"})
-    workMode_->addItem(toQString(program_.text("ITEM", key)));
+  int item = 0;
+  for (const char* key : {"item_items1", "item_items2", "item_items3", "item_items4"}) {
+    workMode_->addItem({});
+    texts_.bind("ITEM", key, [this, item](const QString& text) { workMode_->setItemText(item, text); });
+    ++item;
+  }
   workMode_->setCurrentIndex(-1);
   connect(workMode_, &QComboBox::currentIndexChanged, this, [this](int index) {
     if (rendering_) return;
     task_.chooseWorkMode(static_cast<WorkMode>(index));
     batch_.renderNow();  // a refused mode snaps back at once
   });
-  grid->addWidget(captionFor(workMode_, toQString(program_.text("MAIN", "cpt_trd_word_mode")), this), 3, 0);
+  grid->addWidget(texts_.textOf(captionFor(workMode_, {}, this), "MAIN", "cpt_trd_word_mode"), 3, 0);
   grid->addWidget(workMode_, 3, 1, 1, 2);
   return grid;
 }
@@ -202,7 +208,7 @@ QStackedWidget* ConfigurationPage::buildModeBoxes() {
 
 // Each mode's box carries the mode's name; its fields are labelled inside.
 QGroupBox* ConfigurationPage::buildFastBox() {
-  auto* box = new QGroupBox(toQString(program_.text("ITEM", "item_items1")), this);
+  auto* box = texts_.titleOf(new QGroupBox(this), "ITEM", "item_items1");
   box->setObjectName("fastAcquisitionBox");
   sampleRate_ = new QComboBox(box);
   sampleRate_->setObjectName("sampleRateList");
@@ -214,7 +220,7 @@ QGroupBox* ConfigurationPage::buildFastBox() {
     batch_.renderNow();
   });
   auto* grid = new QGridLayout(box);
-  grid->addWidget(captionFor(sampleRate_, toQString(program_.text("TASK", "task_test_interval")), box), 0, 0);
+  grid->addWidget(texts_.textOf(captionFor(sampleRate_, {}, box), "TASK", "task_test_interval"), 0, 0);
   grid->addWidget(sampleRate_, 0, 1);
   grid->setColumnStretch(2, 1);
   grid->setRowStretch(1, 1);
@@ -222,13 +228,13 @@ QGroupBox* ConfigurationPage::buildFastBox() {
 }
 
 QGroupBox* ConfigurationPage::buildIntervalBox() {
-  auto* box = new QGroupBox(toQString(program_.text("ITEM", "item_items2")), this);
+  auto* box = texts_.titleOf(new QGroupBox(this), "ITEM", "item_items2");
   box->setObjectName("fixedIntervalBox");
   recordInterval_ =
       textField("recordIntervalEdit", &task::TaskPage::editRecordInterval, &task::TaskFields::recordInterval);
   recordIntervalDuration_ = derivedCaption("recordIntervalDuration", box);
   auto* grid = new QGridLayout(box);
-  grid->addWidget(captionFor(recordInterval_, toQString(program_.text("TASK", "task_interval")), box), 0, 0);
+  grid->addWidget(texts_.textOf(captionFor(recordInterval_, {}, box), "TASK", "task_interval"), 0, 0);
   grid->addWidget(recordInterval_, 0, 1);
   grid->addWidget(recordIntervalDuration_, 0, 2);
   grid->setColumnStretch(2, 1);
@@ -237,7 +243,7 @@ QGroupBox* ConfigurationPage::buildIntervalBox() {
 }
 
 QGroupBox* ConfigurationPage::buildAverageBox() {
-  auto* box = new QGroupBox(toQString(program_.text("ITEM", "item_items3")), this);
+  auto* box = texts_.titleOf(new QGroupBox(this), "ITEM", "item_items3");
   box->setObjectName("averageAcquisitionBox");
   averageRecordInterval_ = textField("averageRecordIntervalEdit", &task::TaskPage::editAverageRecordInterval,
                                      &task::TaskFields::averageRecordInterval);
@@ -246,20 +252,19 @@ QGroupBox* ConfigurationPage::buildAverageBox() {
       textField("averageCountEdit", &task::TaskPage::editAverageCount, &task::TaskFields::averageCount);
   averageInterval_ = textField("averageIntervalEdit", &task::TaskPage::editAverageInterval,
                                &task::TaskFields::averageInterval);
-  const QString hint = toQString(program_.text("TASK", "task_aver_interval_hint"));
-  averageInterval_->setToolTip(hint);
-  averageInterval_->setPlaceholderText(hint);
+  texts_.bind("TASK", "task_aver_interval_hint", [this](const QString& hint) {
+    averageInterval_->setToolTip(hint);
+    averageInterval_->setPlaceholderText(hint);
+  });
   averageIntervalDuration_ = derivedCaption("averageIntervalDuration", box);
 
   auto* grid = new QGridLayout(box);
-  grid->addWidget(captionFor(averageRecordInterval_, toQString(program_.text("TASK", "task_interval")), box),
-                  0, 0);
+  grid->addWidget(texts_.textOf(captionFor(averageRecordInterval_, {}, box), "TASK", "task_interval"), 0, 0);
   grid->addWidget(averageRecordInterval_, 0, 1);
   grid->addWidget(averageRecordIntervalDuration_, 0, 2);
-  grid->addWidget(captionFor(averageCount_, toQString(program_.text("TASK", "task_aver_count")), box), 1, 0);
+  grid->addWidget(texts_.textOf(captionFor(averageCount_, {}, box), "TASK", "task_aver_count"), 1, 0);
   grid->addWidget(averageCount_, 1, 1);
-  grid->addWidget(captionFor(averageInterval_, toQString(program_.text("TASK", "task_aver_interval")), box),
-                  2, 0);
+  grid->addWidget(texts_.textOf(captionFor(averageInterval_, {}, box), "TASK", "task_aver_interval"), 2, 0);
   grid->addWidget(averageInterval_, 2, 1);
   grid->addWidget(averageIntervalDuration_, 2, 2);
   grid->setColumnStretch(2, 1);
@@ -267,18 +272,18 @@ QGroupBox* ConfigurationPage::buildAverageBox() {
 }
 
 QGroupBox* ConfigurationPage::buildDepthBox() {
-  auto* box = new QGroupBox(toQString(program_.text("ITEM", "item_items4")), this);
+  auto* box = texts_.titleOf(new QGroupBox(this), "ITEM", "item_items4");
   box->setObjectName("depthProfileBox");
   initialValue_ =
       textField("initialValueEdit", &task::TaskPage::editInitialValue, &task::TaskFields::initialValue);
   initialValueCaption_ = captionFor(initialValue_, {}, box);
   initialValueCaption_->setObjectName("initialValueCaption");
 
-  auto* zeroBox = new QGroupBox(toQString(program_.text("QL310", "ql310_cpt_initzero")), box);
+  auto* zeroBox = texts_.titleOf(new QGroupBox(box), "QL310", "ql310_cpt_initzero");
   zeroBox->setObjectName("zeroPointBox");
-  currentPressure_ = new QRadioButton(toQString(program_.text("QL310", "ql310_cpt_pres")), zeroBox);
+  currentPressure_ = texts_.textOf(new QRadioButton(zeroBox), "QL310", "ql310_cpt_pres");
   currentPressure_->setObjectName("currentPressureChoice");
-  seaLevel_ = new QRadioButton(toQString(program_.text("QL310", "ql310_cpt_seapres")), zeroBox);
+  seaLevel_ = texts_.textOf(new QRadioButton(zeroBox), "QL310", "ql310_cpt_seapres");
   seaLevel_->setObjectName("seaLevelChoice");
   zeroPoint_ = new QButtonGroup(this);
   zeroPoint_->addButton(currentPressure_);
@@ -307,8 +312,7 @@ QGroupBox* ConfigurationPage::buildDepthBox() {
   grid->addWidget(initialValue_, 0, 1);
   grid->addWidget(new QLabel(kPressureUnit, box), 0, 2);
   grid->addWidget(zeroBox, 1, 0, 1, 4);
-  grid->addWidget(captionFor(depthInterval_, toQString(program_.text("QL310", "ql310_cpt_fixed_depth")), box),
-                  2, 0);
+  grid->addWidget(texts_.textOf(captionFor(depthInterval_, {}, box), "QL310", "ql310_cpt_fixed_depth"), 2, 0);
   grid->addWidget(depthInterval_, 2, 1);
   grid->addWidget(new QLabel(kDepthUnit, box), 2, 2);
   grid->addWidget(equivalentPressure_, 2, 3);
@@ -332,11 +336,11 @@ QLayout* ConfigurationPage::buildActions(const VelmoPictures& pictures) {
   const PictureButton::Pictures wide{pictures[Picture::WideNormal], pictures[Picture::WidePressed], {}};
   readButton_ = new PictureButton(wide, this);
   readButton_->setObjectName("readConfigurationButton");
-  readButton_->setCaption(toQString(program_.text("TASK", "task_test_channel")));
+  texts_.bind("TASK", "task_test_channel", [this](const QString& text) { readButton_->setCaption(text); });
   connect(readButton_, &PictureButton::clicked, this, [this] { program_.readConfiguration(); });
   writeButton_ = new PictureButton(wide, this);
   writeButton_->setObjectName("writeConfigurationButton");
-  writeButton_->setCaption(toQString(program_.text("MAIN", "btn_trd_write_set")));
+  texts_.bind("MAIN", "btn_trd_write_set", [this](const QString& text) { writeButton_->setCaption(text); });
   connect(writeButton_, &PictureButton::clicked, this, [this] { program_.writeConfiguration(); });
   auto* row = new QHBoxLayout;
   row->addWidget(readButton_);
@@ -464,5 +468,7 @@ void ConfigurationPage::openProgramMenu() {
                             : menuButton_->mapToGlobal(QPoint(menuButton_->width(), menuButton_->height()));
   menu.exec(anchor + QPoint(-menu.sizeHint().width(), 5));
 }
+
+void ConfigurationPage::applyTexts() { texts_.apply(); }
 
 }  // namespace ql

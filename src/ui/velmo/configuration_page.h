@@ -12,6 +12,7 @@
 
 #include "task/task_page.h"
 #include "ui/velmo/render_batch.h"
+#include "ui/velmo/text_binding.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -41,6 +42,9 @@ class ConfigurationPage : public QWidget {
   QWidget* modeBox(task::WorkMode mode) const;
   ModeDiagramView* diagram() const { return diagram_; }
 
+  // Sets every caption from the language in use; runs again on each language change.
+  void applyTexts();
+
  private:
   using TextEdit = void (task::TaskPage::*)(const std::string&);
   using TextField = std::string task::TaskFields::*;
@@ -68,6 +72,7 @@ class ConfigurationPage : public QWidget {
   VelmoProgram& program_;
   task::TaskPage& task_;
   RenderBatch batch_;
+  TextBinding texts_{program_};
   // Set while the view writes the model's values into its widgets: their change signals are
   // the view's own, not the operator's.
   bool rendering_ = false;

@@ -43,33 +43,36 @@ void showItems(QComboBox* box, const QStringList& items, int index) {
 ConnectionPanelView::ConnectionPanelView(VelmoProgram& program, const VelmoPictures& pictures,
                                          QWidget* parent)
     : QGroupBox(parent), program_(program), batch_(this, [this] { render(); }) {
-  auto text = [&](const char* key) { return toQString(program_.text("MAIN", key)); };
   const PictureButton::Pictures actionPictures{
       pictures[Picture::ActionNormal], pictures[Picture::ActionPressed], {}};
 
-  auto* portCaption = new QLabel(text("cpt_port_comm"), this);
+  auto* portCaption = new QLabel(this);
+  texts_.bindText(portCaption, "MAIN", "cpt_port_comm");
   portBox_ = new QComboBox(this);
   portBox_->setObjectName("portBox");
   portBox_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   portBox_->setMinimumContentsLength(10);
   portCaption->setBuddy(portBox_);
 
-  auto* rateCaption = new QLabel(text("cpt_com_baudrate"), this);
+  auto* rateCaption = new QLabel(this);
+  texts_.bindText(rateCaption, "MAIN", "cpt_com_baudrate");
   rateBox_ = new QComboBox(this);
   rateBox_->setObjectName("rateBox");
   rateCaption->setBuddy(rateBox_);
 
-  autoSearchBox_ = new QCheckBox(text("cpt_com_auto"), this);
+  autoSearchBox_ = new QCheckBox(this);
+  texts_.bindText(autoSearchBox_, "MAIN", "cpt_com_auto");
   autoSearchBox_->setObjectName("autoSearchBox");
 
   connectButton_ = new PictureButton(actionPictures, this);
   connectButton_->setObjectName("connectButton");
-  connectButton_->setCaption(text("btn_comlink"));
+  texts_.bind("MAIN", "btn_comlink", [this](const QString& text) { connectButton_->setCaption(text); });
   disconnectButton_ = new PictureButton(actionPictures, this);
   disconnectButton_->setObjectName("disconnectButton");
-  disconnectButton_->setCaption(text("btn_discon"));
+  texts_.bind("MAIN", "btn_discon", [this](const QString& text) { disconnectButton_->setCaption(text); });
 
-  stateCaption_ = new QLabel(text("cpt_state"), this);
+  stateCaption_ = new QLabel(this);
+  texts_.bindText(stateCaption_, "MAIN", "cpt_state");
   stateCaption_->setObjectName("stateCaption");
   linkStatus_ = new QLabel(this);
   linkStatus_->setObjectName("linkStatus");
@@ -109,9 +112,13 @@ ConnectionPanelView::ConnectionPanelView(VelmoProgram& program, const VelmoPictu
   setTabOrder(autoSearchBox_, connectButton_);
   setTabOrder(connectButton_, disconnectButton_);
 
+  applyTexts();
+  program_.languageChange().subscribe([this] { applyTexts(); });
   batch_.watch(program_.connectionPanel());
   batch_.renderNow();
 }
+
+void ConnectionPanelView::applyTexts() { texts_.apply(); }
 
 void ConnectionPanelView::render() {
   const ConnectionPanel& panel = program_.connectionPanel();

@@ -6,6 +6,7 @@
 
 #include "shell/velmo_program.h"
 #include "ui/velmo/render_batch.h"
+#include "ui/velmo/text_binding.h"
 
 class QCheckBox;
 class QComboBox;
@@ -20,6 +21,8 @@ class ConnectionPanelView : public QGroupBox {
   Q_OBJECT
 
  public:
+  // Sets every caption from the language in use; runs again on each language change.
+  void applyTexts();
   ConnectionPanelView(VelmoProgram& program, const VelmoPictures& pictures, QWidget* parent = nullptr);
 
  signals:
@@ -40,6 +43,7 @@ class ConnectionPanelView : public QGroupBox {
   QLabel* searchStatus_;
   std::vector<std::string> describedPorts_;  // the ports the port box was last filled with
   RenderBatch batch_;
+  TextBinding texts_{program_};
 };
 
 }  // namespace ql

@@ -51,4 +51,9 @@ QVariant DataTableModel::headerData(int section, Qt::Orientation orientation, in
   return section >= 0 && section < titles_.size() ? titles_[section] : QVariant();
 }
 
+void DataTableModel::setTitles(QStringList columnTitles) {
+  titles_ = std::move(columnTitles);
+  if (!titles_.isEmpty()) emit headerDataChanged(Qt::Horizontal, 0, int(titles_.size()) - 1);
+}
+
 }  // namespace ql

@@ -31,6 +31,10 @@ class DataTableModel : public QAbstractTableModel {
  private:
   const DataPage& page_;
   QStringList titles_;
+
+ public:
+  // New column titles (another language).
+  void setTitles(QStringList columnTitles);
   int highlighted_ = -1;
 };
 

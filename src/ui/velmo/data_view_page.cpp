@@ -43,20 +43,20 @@ DataViewPage::DataViewPage(VelmoProgram& program, const VelmoPictures& pictures,
         showHeightChoices();
       }) {
   setObjectName("dataViewPage");
-  auto text = [&](const char* key) { return toQString(program_.text("MAIN", key)); };
   const PictureButton::Pictures actionPictures{
       pictures[Picture::ActionNormal], pictures[Picture::ActionPressed], {}};
   const PictureButton::Pictures widePictures{
       pictures[Picture::WideNormal], pictures[Picture::WidePressed], {}};
-  auto makeButton = [this](const PictureButton::Pictures& look, const char* name, const QString& caption) {
+  auto makeButton = [this](const PictureButton::Pictures& look, const char* name, const char* section,
+                           const char* key) {
     auto* button = new PictureButton(look, this);
     button->setObjectName(name);
-    button->setCaption(caption);
+    texts_.bind(section, key, [button](const QString& text) { button->setCaption(text); });
     return button;
   };
 
   // The local file list.
-  auto* localBox = new QGroupBox(text("cpt_sec_hard_list"), this);
+  auto* localBox = texts_.titleOf(new QGroupBox(this), "MAIN", "cpt_sec_hard_list");
   localBox->setObjectName("localFilesBox");
   localFiles_ = new QListWidget(localBox);
   localFiles_->setObjectName("localFileList");
@@ -67,15 +67,7 @@ DataViewPage::DataViewPage(VelmoProgram& program, const VelmoPictures& pictures,
           [this](QListWidgetItem* item) { openLocalFile(localFiles_->row(item)); });
 
   // The table.
-  QStringList titles;
-  for (int column = 0; column < DataPage::kColumns; ++column) {
-    // The unit goes on a second line, so that the value columns stay narrow.
-    QString title = toQString(program_.text(DataPage::kTitleSection, DataPage::columnTitleKey(column)));
-    const qsizetype unit = title.indexOf('(');
-    if (unit > 0) title = title.left(unit).trimmed() + "\n" + title.mid(unit);
-    titles << title;
-  }
-  model_ = new DataTableModel(controller_.page(), titles, this);
+  model_ = new DataTableModel(controller_.page(), {}, this);
   table_ = new QTableView(this);
   table_->setObjectName("dataTable");
   table_->setModel(model_);
@@ -113,15 +105,15 @@ DataViewPage::DataViewPage(VelmoProgram& program, const VelmoPictures& pictures,
   driftCaption_->hide();
 
   // Page buttons, the chart, the exports.
-  previous_ = makeButton(actionPictures, "previousPageButton", text("btn_sec_last_page"));
-  next_ = makeButton(actionPictures, "nextPageButton", text("btn_sec_next_page"));
+  previous_ = makeButton(actionPictures, "previousPageButton", "MAIN", "btn_sec_last_page");
+  next_ = makeButton(actionPictures, "nextPageButton", "MAIN", "btn_sec_next_page");
   pageCaption_ = new QLabel(this);
   pageCaption_->setObjectName("pageCaption");
-  auto* chartButton =
-      makeButton(actionPictures, "chartButton", toQString(program_.text("QL310", "ql310_graphdis")));
-  auto* exportButton = makeButton(widePictures, "exportButton", text("btn_sec_save_as"));
-  auto* downloadLayoutButton = makeButton(widePictures, "downloadLayoutExportButton", text("cpt_sec_serial"));
-  auto* annotatedButton = makeButton(widePictures, "annotatedExportButton", text("btn_sec_save_annotated"));
+  auto* chartButton = makeButton(actionPictures, "chartButton", "QL310", "ql310_graphdis");
+  auto* exportButton = makeButton(widePictures, "exportButton", "MAIN", "btn_sec_save_as");
+  auto* downloadLayoutButton =
+      makeButton(widePictures, "downloadLayoutExportButton", "MAIN", "cpt_sec_serial");
+  auto* annotatedButton = makeButton(widePictures, "annotatedExportButton", "MAIN", "btn_sec_save_annotated");
   connect(previous_, &PictureButton::clicked, this, [this] { showPage(controller_.page().page() - 1); });
   connect(next_, &PictureButton::clicked, this, [this] { showPage(controller_.page().page() + 1); });
   connect(chartButton, &PictureButton::clicked, this, &DataViewPage::openChart);
@@ -164,8 +156,25 @@ DataViewPage::DataViewPage(VelmoProgram& program, const VelmoPictures& pictures,
   chart_ = new ChartWindow(program_, controller_.page(), this);
   showPageButtons();
   showHeightChoices();
+  applyTexts();
+  program_.languageChange().subscribe([this] { applyTexts(); });
   showDrift();
   navigationBatch_.watch(program_.navigation());
+}
+
+void DataViewPage::applyTexts() {
+  texts_.apply();
+  QStringList titles;
+  for (int column = 0; column < DataPage::kColumns; ++column) {
+    // The unit goes on a second line, so that the value columns stay narrow.
+    QString title = toQString(program_.text(DataPage::kTitleSection, DataPage::columnTitleKey(column)));
+    const qsizetype unit = title.indexOf('(');
+    if (unit > 0) title = title.left(unit).trimmed() + "\n" + title.mid(unit);
+    titles << title;
+  }
+  model_->setTitles(titles);
+  showHeightChoices();  // its summary may be the "none" text
+  chart_->applyTexts();
 }
 
 DataViewPage::~DataViewPage() = default;
@@ -191,7 +200,7 @@ QWidget* DataViewPage::buildParameters() {
        DataPageController::Parameter::Offset},
   }};
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    auto* caption = new QLabel(toQString(program_.text("MAIN", rows[i].captionKey)), box);
+    auto* caption = texts_.textOf(new QLabel(box), "MAIN", rows[i].captionKey);
     auto* edit = new QLineEdit(toQString(formatShortest(rows[i].value)), box);
     edit->setObjectName(rows[i].name);
     caption->setBuddy(edit);
@@ -207,15 +216,14 @@ QWidget* DataViewPage::buildParameters() {
 }
 
 QWidget* DataViewPage::buildHeightChoices() {
-  auto text = [&](const char* key) { return toQString(program_.text("MAIN", key)); };
   auto* box = new QGroupBox(this);
   box->setObjectName("heightChoices");
   auto* grid = new QGridLayout(box);
-  fixedGravityChoice_ = new QRadioButton(text("cpt_sec_water_fresh"), box);
+  fixedGravityChoice_ = texts_.textOf(new QRadioButton(box), "MAIN", "cpt_sec_water_fresh");
   fixedGravityChoice_->setObjectName("fixedGravityChoice");
-  seaWaterChoice_ = new QRadioButton(text("cpt_sec_water_sea"), box);
+  seaWaterChoice_ = texts_.textOf(new QRadioButton(box), "MAIN", "cpt_sec_water_sea");
   seaWaterChoice_->setObjectName("seaWaterChoice");
-  auto* latitudeCaption = new QLabel(text("cpt_sec_latitude"), box);
+  auto* latitudeCaption = texts_.textOf(new QLabel(box), "MAIN", "cpt_sec_latitude");
   latitudeEdit_ = new QLineEdit(toQString(formatShortest(controller_.latitude())), box);
   latitudeEdit_->setObjectName("latitudeEdit");
   latitudeCaption->setBuddy(latitudeEdit_);
@@ -237,13 +245,13 @@ QWidget* DataViewPage::buildHeightChoices() {
     pageReloaded();
   });
 
-  auto* barometricCaption = new QLabel(text("cpt_sec_baro"), box);
+  auto* barometricCaption = texts_.textOf(new QLabel(box), "MAIN", "cpt_sec_baro");
   barometricSummary_ = new QLabel(box);
   barometricSummary_->setObjectName("barometricSummary");
   barometricSummary_->setWordWrap(true);
-  auto* choose = new QPushButton(text("btn_sec_baro_choose"), box);
+  auto* choose = texts_.textOf(new QPushButton(box), "MAIN", "btn_sec_baro_choose");
   choose->setObjectName("chooseBarometricButton");
-  auto* clear = new QPushButton(text("btn_sec_baro_clear"), box);
+  auto* clear = texts_.textOf(new QPushButton(box), "MAIN", "btn_sec_baro_clear");
   clear->setObjectName("clearBarometricButton");
   clearBarometricButton_ = clear;
   auto* buttons = new QHBoxLayout;

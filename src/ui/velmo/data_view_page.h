@@ -14,6 +14,7 @@
 #include "data/data_page_controller.h"
 #include "runtime/operator.h"
 #include "ui/velmo/render_batch.h"
+#include "ui/velmo/text_binding.h"
 #include "ui/velmo/velmo_pictures.h"
 
 class QCheckBox;
@@ -57,6 +58,9 @@ class DataViewPage : public QWidget {
   const DepthParameters& depthParameters() const { return controller_.depthParameters(); }
   ChartWindow* chartWindow() const { return chart_; }
 
+  // Sets every caption from the language in use; runs again on each language change.
+  void applyTexts();
+
  private:
   QWidget* buildParameters();
   QWidget* buildHeightChoices();
@@ -92,6 +96,7 @@ class DataViewPage : public QWidget {
   QCheckBox* driftCorrectionCheck_;
   ChartWindow* chart_;
   RenderBatch navigationBatch_;
+  TextBinding texts_{program_};
 };
 
 }  // namespace ql

@@ -12,11 +12,13 @@
 namespace ql {
 
 FileListView::FileListView(VelmoProgram& program, const VelmoPictures& pictures, QWidget* parent)
-    : QGroupBox(toQString(program.text("MAIN", "info_file_list")), parent),
-      program_(program),
-      countCaption_(toQString(program.text("MAIN", "info_file_num"))),
-      batch_(this, [this] { render(); }) {
+    : QGroupBox(parent), program_(program), batch_(this, [this] { render(); }) {
   setObjectName("fileListView");
+  texts_.bind("MAIN", "info_file_list", [this](const QString& text) { setTitle(text); });
+  texts_.bind("MAIN", "info_file_num", [this](const QString& text) {
+    countCaption_ = text;
+    batch_.renderNow();
+  });
   list_ = new QListWidget(this);
   list_->setObjectName("instrumentFileList");
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -28,7 +30,7 @@ FileListView::FileListView(VelmoProgram& program, const VelmoPictures& pictures,
   auto makeButton = [&](const char* name, const char* captionKey) {
     auto* button = new PictureButton(actionPictures, this);
     button->setObjectName(name);
-    button->setCaption(toQString(program_.text("MAIN", captionKey)));
+    texts_.bind("MAIN", captionKey, [button](const QString& text) { button->setCaption(text); });
     return button;
   };
   auto* download = makeButton("downloadButton", "btn_get_file");
@@ -63,6 +65,8 @@ FileListView::FileListView(VelmoProgram& program, const VelmoPictures& pictures,
     tableChanged_ = true;
     batch_.schedule();
   });
+  applyTexts();
+  program_.languageChange().subscribe([this] { applyTexts(); });
   batch_.watch(program_.instrumentInfo());  // the file count
   batch_.renderNow();
 }
@@ -71,6 +75,8 @@ int FileListView::selectedPosition() const {
   const QListWidgetItem* item = list_->currentItem();
   return item && item->isSelected() ? list_->row(item) : -1;
 }
+
+void FileListView::applyTexts() { texts_.apply(); }
 
 void FileListView::render() {
   if (tableChanged_) {

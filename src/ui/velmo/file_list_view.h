@@ -8,6 +8,7 @@
 
 #include "shell/velmo_program.h"
 #include "ui/velmo/render_batch.h"
+#include "ui/velmo/text_binding.h"
 #include "ui/velmo/velmo_pictures.h"
 
 class QLabel;
@@ -21,6 +22,9 @@ class FileListView : public QGroupBox {
  public:
   FileListView(VelmoProgram& program, const VelmoPictures& pictures, QWidget* parent = nullptr);
 
+  // Sets every caption from the language in use; runs again on each language change.
+  void applyTexts();
+
  private:
   void render();
   // The picked item's position (0-based), -1 when none.
@@ -32,6 +36,7 @@ class FileListView : public QGroupBox {
   QString countCaption_;
   bool tableChanged_ = true;
   RenderBatch batch_;
+  TextBinding texts_{program_};
 };
 
 }  // namespace ql

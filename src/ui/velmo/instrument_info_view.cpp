@@ -46,14 +46,13 @@ Picture pictureOf(BatteryLevel level) {
 }  // namespace
 
 InstrumentInfoView::InstrumentInfoView(VelmoProgram& program, const VelmoPictures& pictures, QWidget* parent)
-    : QGroupBox(toQString(program.text("MAIN", "cpt_machine_info")), parent),
-      program_(program),
-      pictures_(pictures),
-      batch_(this, [this] { render(); }) {
+    : QGroupBox(parent), program_(program), pictures_(pictures), batch_(this, [this] { render(); }) {
   setObjectName("instrumentInfoView");
+  texts_.bind("MAIN", "cpt_machine_info", [this](const QString& text) { setTitle(text); });
   auto* layout = new QGridLayout(this);
   for (std::size_t i = 0; i < kInfoFields.size(); ++i) {
-    auto* caption = new QLabel(toQString(program_.text("MAIN", kInfoFields[i].captionKey)), this);
+    auto* caption = new QLabel(this);
+    texts_.bindText(caption, "MAIN", kInfoFields[i].captionKey);
     auto* field = new QLineEdit(this);
     field->setObjectName(kInfoFields[i].objectName);
     field->setReadOnly(true);
@@ -83,6 +82,8 @@ InstrumentInfoView::InstrumentInfoView(VelmoProgram& program, const VelmoPicture
   layout->setColumnStretch(1, 1);
   layout->setRowStretch(int(kInfoFields.size()) + 2, 1);
 
+  applyTexts();
+  program_.languageChange().subscribe([this] { applyTexts(); });
   batch_.watch(program_.instrumentInfo());
   batch_.renderNow();
 }
@@ -91,6 +92,8 @@ bool InstrumentInfoView::eventFilter(QObject* watched, QEvent* event) {
   if (watched == clockField_ && event->type() == QEvent::MouseButtonDblClick) program_.synchroniseClock();
   return QGroupBox::eventFilter(watched, event);
 }
+
+void InstrumentInfoView::applyTexts() { texts_.apply(); }
 
 void InstrumentInfoView::render() {
   const InstrumentInfo& info = program_.instrumentInfo();

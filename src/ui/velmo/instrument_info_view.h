@@ -8,6 +8,7 @@
 
 #include "shell/velmo_program.h"
 #include "ui/velmo/render_batch.h"
+#include "ui/velmo/text_binding.h"
 
 class QLabel;
 class QLineEdit;
@@ -20,6 +21,8 @@ class InstrumentInfoView : public QGroupBox {
   Q_OBJECT
 
  public:
+  // Sets every caption from the language in use; runs again on each language change.
+  void applyTexts();
   InstrumentInfoView(VelmoProgram& program, const VelmoPictures& pictures, QWidget* parent = nullptr);
 
  protected:
@@ -36,6 +39,7 @@ class InstrumentInfoView : public QGroupBox {
   QLabel* batteryPicture_;
   QLabel* status_;
   RenderBatch batch_;
+  TextBinding texts_{program_};
 };
 
 }  // namespace ql

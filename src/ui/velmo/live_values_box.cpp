@@ -21,31 +21,36 @@ constexpr const char* kPressureUnit = "kPa";
 }  // namespace
 
 LiveValuesBox::LiveValuesBox(VelmoProgram& program, const VelmoPictures& pictures, QWidget* parent)
-    : QGroupBox(toQString(program.text("MAIN", "cpt_nowdata")), parent),
-      program_(program),
-      batch_(this, [this] { render(); }) {
+    : QGroupBox(parent), program_(program), batch_(this, [this] { render(); }) {
   setObjectName("liveValuesBox");
   auto* layout = new QGridLayout(this);
   layout->setColumnStretch(1, 1);
   setLayout(layout);
 
   const ThirdField third = program.switches().thirdField();
-  temperature_ = addRow(0, toQString(program.text("MAIN", "cpt_temperation")),
-                        QString::fromUtf8(kTemperatureUnit), "temperatureField");
-  pressure_ = addRow(1, toQString(program.text("MAIN", "cpt_pressation")), QString::fromUtf8(kPressureUnit),
-                     "pressureField");
-  third_ = addRow(2, toQString(program.texts().thirdFieldCaption(third)),
-                  toQString(program.texts().thirdFieldUnit(third)), "thirdField");
+  texts_.bind("MAIN", "cpt_nowdata", [this](const QString& text) { setTitle(text); });
+  temperature_ = addRow(0, QString::fromUtf8(kTemperatureUnit), "temperatureField");
+  pressure_ = addRow(1, QString::fromUtf8(kPressureUnit), "pressureField");
+  third_ = addRow(2, {}, "thirdField");
+  texts_.bindText(findChild<QLabel*>("temperatureFieldCaption"), "MAIN", "cpt_temperation");
+  texts_.bindText(findChild<QLabel*>("pressureFieldCaption"), "MAIN", "cpt_pressation");
+  // The third field's caption and unit depend on the logger's third channel.
+  auto* thirdCaption = findChild<QLabel*>("thirdFieldCaption");
+  auto* thirdUnit = findChild<QLabel*>("thirdFieldUnit");
+  texts_.bind({}, {}, [this, third, thirdCaption, thirdUnit](const QString&) {
+    thirdCaption->setText(toQString(program_.texts().thirdFieldCaption(third)));
+    thirdUnit->setText(toQString(program_.texts().thirdFieldUnit(third)));
+  });
 
   const PictureButton::Pictures actionPictures{
       pictures[Picture::ActionNormal], pictures[Picture::ActionPressed], {}};
   showButton_ = new PictureButton(actionPictures, this);
   showButton_->setObjectName("liveShowButton");
-  showButton_->setCaption(toQString(program.text("MAIN", "btn_display")));
+  texts_.bind("MAIN", "btn_display", [this](const QString& text) { showButton_->setCaption(text); });
   connect(showButton_, &PictureButton::clicked, this, [this] { setLiveDisplayOn(true); });
   stopButton_ = new PictureButton(actionPictures, this);
   stopButton_->setObjectName("liveStopButton");
-  stopButton_->setCaption(toQString(program.text("MAIN", "btn_stop_dis")));
+  texts_.bind("MAIN", "btn_stop_dis", [this](const QString& text) { stopButton_->setCaption(text); });
   connect(stopButton_, &PictureButton::clicked, this, [this] { setLiveDisplayOn(false); });
 
   auto* buttons = new QHBoxLayout;
@@ -54,14 +59,15 @@ LiveValuesBox::LiveValuesBox(VelmoProgram& program, const VelmoPictures& picture
   buttons->addWidget(stopButton_);
   layout->addLayout(buttons, 3, 0, 1, 3);
 
+  applyTexts();
+  program_.languageChange().subscribe([this] { applyTexts(); });
   batch_.watch(program_.liveValues());
   batch_.renderNow();
 }
 
-QLineEdit* LiveValuesBox::addRow(int row, const QString& caption, const QString& unit,
-                                 const char* objectName) {
+QLineEdit* LiveValuesBox::addRow(int row, const QString& unit, const char* objectName) {
   auto* layout = static_cast<QGridLayout*>(this->layout());
-  auto* label = new QLabel(caption, this);
+  auto* label = new QLabel(this);
   label->setObjectName(QString(objectName) + "Caption");
   auto* unitLabel = new QLabel(unit, this);
   unitLabel->setObjectName(QString(objectName) + "Unit");
@@ -74,6 +80,11 @@ QLineEdit* LiveValuesBox::addRow(int row, const QString& caption, const QString&
   layout->addWidget(field, row, 1);
   layout->addWidget(unitLabel, row, 2);
   return field;
+}
+
+void LiveValuesBox::applyTexts() {
+  texts_.apply();
+  if (monitor_) monitor_->applyTexts();
 }
 
 void LiveValuesBox::setLiveDisplayOn(bool on) {

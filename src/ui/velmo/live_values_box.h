@@ -8,6 +8,7 @@
 
 #include "shell/velmo_program.h"
 #include "ui/velmo/render_batch.h"
+#include "ui/velmo/text_binding.h"
 
 class QLineEdit;
 
@@ -21,6 +22,8 @@ class LiveValuesBox : public QGroupBox {
   Q_OBJECT
 
  public:
+  // Sets every caption from the language in use; runs again on each language change.
+  void applyTexts();
   LiveValuesBox(VelmoProgram& program, const VelmoPictures& pictures, QWidget* parent = nullptr);
 
   // Live display on: both captions red; off: black.
@@ -35,7 +38,7 @@ class LiveValuesBox : public QGroupBox {
   void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
-  QLineEdit* addRow(int row, const QString& caption, const QString& unit, const char* objectName);
+  QLineEdit* addRow(int row, const QString& unit, const char* objectName);
   void render();
 
   VelmoProgram& program_;
@@ -46,6 +49,7 @@ class LiveValuesBox : public QGroupBox {
   PictureButton* stopButton_;
   MonitorWindow* monitor_ = nullptr;
   RenderBatch batch_;
+  TextBinding texts_{program_};
 };
 
 }  // namespace ql

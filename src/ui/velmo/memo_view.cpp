@@ -13,17 +13,17 @@
 namespace ql {
 
 MemoView::MemoView(VelmoProgram& program, QWidget* parent)
-    : QGroupBox(toQString(program.text("MAIN", "cpt_data_infomation")), parent),
-      program_(program),
-      batch_(this, [this] { render(); }) {
+    : QGroupBox(parent), program_(program), batch_(this, [this] { render(); }) {
   setObjectName("memoView");
+  texts_.bind("MAIN", "cpt_data_infomation", [this](const QString& text) { setTitle(text); });
   text_ = new QPlainTextEdit(this);
   text_->setObjectName("dataInformationMemo");
   text_->setReadOnly(true);
   text_->setUndoRedoEnabled(false);
   text_->setContextMenuPolicy(Qt::CustomContextMenu);
 
-  clearAction_ = new QAction(toQString(program_.text("MENU", "menu_clear")), this);
+  clearAction_ = new QAction(this);
+  texts_.bindText(clearAction_, "MENU", "menu_clear");
   clearAction_->setObjectName("clearMemoAction");
   connect(clearAction_, &QAction::triggered, this, [this] { program_.clearMemo(); });
   connect(text_, &QWidget::customContextMenuRequested, this, &MemoView::showPopupMenu);
@@ -32,6 +32,8 @@ MemoView::MemoView(VelmoProgram& program, QWidget* parent)
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(text_);
 
+  applyTexts();
+  program_.languageChange().subscribe([this] { applyTexts(); });
   batch_.watch(program_.memo());
   batch_.renderNow();
 }
@@ -60,6 +62,8 @@ bool MemoView::eventFilter(QObject* watched, QEvent* event) {
   }
   return QGroupBox::eventFilter(watched, event);
 }
+
+void MemoView::applyTexts() { texts_.apply(); }
 
 void MemoView::render() {
   const std::vector<std::string>& lines = program_.memo().lines();

@@ -7,6 +7,7 @@
 
 #include "shell/velmo_program.h"
 #include "ui/velmo/render_batch.h"
+#include "ui/velmo/text_binding.h"
 
 class QAction;
 class QPlainTextEdit;
@@ -17,6 +18,8 @@ class MemoView : public QGroupBox {
   Q_OBJECT
 
  public:
+  // Sets every caption from the language in use; runs again on each language change.
+  void applyTexts();
   explicit MemoView(VelmoProgram& program, QWidget* parent = nullptr);
 
  protected:
@@ -34,6 +37,7 @@ class MemoView : public QGroupBox {
   std::string firstShown_;
   std::string lastShown_;
   RenderBatch batch_;
+  TextBinding texts_{program_};
 };
 
 }  // namespace ql

@@ -38,9 +38,8 @@ QString stampText(std::string_view stamp) {
 }  // namespace
 
 MonitorWindow::MonitorWindow(LiveValues& live, const LanguageTexts& texts, QWidget* parent)
-    : QDialog(parent), live_(live), valuesBatch_(this, [this] { renderValues(); }) {
+    : QDialog(parent), live_(live), texts_(texts), valuesBatch_(this, [this] { renderValues(); }) {
   setObjectName("monitorWindow");
-  setWindowTitle(toQString(texts.text("QL310", "ql310_cpt_online")));
   setMouseTracking(true);
   setFocusPolicy(Qt::StrongFocus);
   setAttribute(Qt::WA_OpaquePaintEvent);
@@ -48,24 +47,14 @@ MonitorWindow::MonitorWindow(LiveValues& live, const LanguageTexts& texts, QWidg
   topBox_ = new QWidget(this);
   topBox_->setObjectName("monitorTopBox");
   topBox_->installEventFilter(this);
-  struct ValueCaption {
-    const char* key;
-    const char* unit;
-    const char* name;
-  };
-  const ValueCaption captions[] = {{"ql310_temp", "(℃)", "temperatureValue"},
-                                   {"ql310_pres", "(kPa)", "pressureValue"},
-                                   {"ql310_cond", "(mS/cm)", "thirdValue"},
-                                   {"ql310_intemp", "(℃)", "internalTemperatureValue"}};
+  const char* valueNames[] = {"temperatureValue", "pressureValue", "thirdValue", "internalTemperatureValue"};
   QFont valueFont = font();
   valueFont.setPointSizeF(valueFont.pointSizeF() * 2.2);
   valueFont.setBold(true);
   for (std::size_t i = 0; i < 4; ++i) {
-    const std::string caption = texts.text("QL310", captions[i].key);
-    if (i < 3) hintCaptions_[i] = caption;
-    auto* box = new QGroupBox(toQString(caption) + " " + QString::fromUtf8(captions[i].unit), topBox_);
+    auto* box = new QGroupBox(topBox_);
     auto* value = new QLabel(box);
-    value->setObjectName(captions[i].name);
+    value->setObjectName(valueNames[i]);
     value->setFont(valueFont);
     value->setAlignment(Qt::AlignCenter);
     auto* layout = new QVBoxLayout(box);
@@ -79,10 +68,9 @@ MonitorWindow::MonitorWindow(LiveValues& live, const LanguageTexts& texts, QWidg
   selector_->setObjectName("curveSelector");
   curves_ = new QButtonGroup(this);
   auto* selectorLayout = new QGridLayout(selector_);
-  const char* curveKeys[] = {"ql310_line_temp", "ql310_line_pres", "ql310_line_cond", "ql310_line_intemp"};
   const char* curveNames[] = {"temperatureCurve", "pressureCurve", "thirdCurve", "internalTemperatureCurve"};
   for (int i = 0; i < 4; ++i) {
-    auto* button = new QRadioButton(toQString(texts.text("QL310", curveKeys[i])), selector_);
+    auto* button = new QRadioButton(selector_);
     button->setObjectName(curveNames[i]);
     curves_->addButton(button, i);
     selectorLayout->addWidget(button, i / 2, i % 2);
@@ -90,6 +78,8 @@ MonitorWindow::MonitorWindow(LiveValues& live, const LanguageTexts& texts, QWidg
   }
   curveButtons_[0]->setChecked(true);
   connect(curves_, &QButtonGroup::idClicked, this, [this] { refresh(); });
+
+  applyTexts();
 
   secondTimer_ = new QTimer(this);
   secondTimer_->setInterval(1000);
@@ -108,6 +98,25 @@ MonitorWindow::MonitorWindow(LiveValues& live, const LanguageTexts& texts, QWidg
   }
   setMinimumSize(kMinimumWidth, kMinimumHeight);
   resize(size);
+}
+
+void MonitorWindow::applyTexts() {
+  setWindowTitle(toQString(texts_.text("QL310", "ql310_cpt_online")));
+  struct ValueCaption {
+    const char* key;
+    const char* unit;
+  };
+  const ValueCaption captions[] = {
+      {"ql310_temp", "(℃)"}, {"ql310_pres", "(kPa)"}, {"ql310_cond", "(mS/cm)"}, {"ql310_intemp", "(℃)"}};
+  for (std::size_t i = 0; i < valueBoxes_.size(); ++i) {
+    const std::string caption = texts_.text("QL310", captions[i].key);
+    if (i < hintCaptions_.size()) hintCaptions_[i] = caption;
+    valueBoxes_[i]->setTitle(toQString(caption) + " " + QString::fromUtf8(captions[i].unit));
+  }
+  const char* curveKeys[] = {"ql310_line_temp", "ql310_line_pres", "ql310_line_cond", "ql310_line_intemp"};
+  for (std::size_t i = 0; i < curveButtons_.size(); ++i) {
+    curveButtons_[i]->setText(toQString(texts_.text("QL310", curveKeys[i])));
+  }
 }
 
 int MonitorWindow::execWithTemperatureCurve() {

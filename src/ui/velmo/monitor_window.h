@@ -30,6 +30,8 @@ class MonitorWindow : public QDialog {
 
   // Shows the window modally with the temperature curve chosen.
   int execWithTemperatureCurve();
+  // Sets every caption from the language texts (which the program reloads on a language change).
+  void applyTexts();
 
   MonitorChannel channel() const;
   void setChannel(MonitorChannel channel);
@@ -60,6 +62,7 @@ class MonitorWindow : public QDialog {
   void refresh();
 
   LiveValues& live_;
+  const LanguageTexts& texts_;
   MonitorView view_;
   QWidget* topBox_;
   std::array<QGroupBox*, 4> valueBoxes_{};

@@ -37,7 +37,7 @@ NavigationBar::NavigationBar(VelmoProgram& program, const VelmoPictures& picture
                            pictures[Picture::NavigationHover]},
                           this);
     button->setObjectName(entry.objectName);
-    button->setCaption(toQString(program_.text("MAIN", entry.key)));
+    texts_.bind("MAIN", entry.key, [button](const QString& text) { button->setCaption(text); });
     button->setCaptionScale(1.35);
     button->setPressOffset(kCaptionPressOffset);
     button->setReleaseSlackAbove(kReleaseSlackAbove);
@@ -48,9 +48,13 @@ NavigationBar::NavigationBar(VelmoProgram& program, const VelmoPictures& picture
     buttons_[index(page)] = button;
   }
   layout->addStretch(1);
+  applyTexts();
+  program_.languageChange().subscribe([this] { applyTexts(); });
   batch_.watch(program_.navigation());
   batch_.renderNow();
 }
+
+void NavigationBar::applyTexts() { texts_.apply(); }
 
 void NavigationBar::render() {
   const Page current = program_.navigation().page;

@@ -7,6 +7,7 @@
 
 #include "shell/velmo_program.h"
 #include "ui/velmo/render_batch.h"
+#include "ui/velmo/text_binding.h"
 
 namespace ql {
 
@@ -21,6 +22,9 @@ class NavigationBar : public QWidget {
 
   PictureButton* button(Page page) const { return buttons_[index(page)]; }
 
+  // Sets every caption from the language in use; runs again on each language change.
+  void applyTexts();
+
  private:
   static std::size_t index(Page page) { return static_cast<std::size_t>(page) - 1; }
   void render();
@@ -28,6 +32,7 @@ class NavigationBar : public QWidget {
   VelmoProgram& program_;
   std::array<PictureButton*, 3> buttons_{};
   RenderBatch batch_;
+  TextBinding texts_{program_};
 };
 
 }  // namespace ql

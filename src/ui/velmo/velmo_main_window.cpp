@@ -52,13 +52,11 @@ VelmoMainWindow::VelmoMainWindow(ProgramEnvironment env, Operator* op, QWidget* 
   program_->create();
   pictures_ = VelmoPictures::load(program_->home());
 
-  setWindowTitle(toQString(program_->texts().windowTitle()));
-
   auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);
   layout->setContentsMargins(0, 0, 0, 0);
-  auto* banner = new Banner(toQString(program_->text("MAIN", "main_name")), central);
-  layout->addWidget(banner);
+  banner_ = new Banner({}, central);
+  layout->addWidget(banner_);
 
   navigation_ = new NavigationBar(*program_, pictures_, central);
   auto* navigationRow = new QHBoxLayout;
@@ -90,9 +88,12 @@ VelmoMainWindow::VelmoMainWindow(ProgramEnvironment env, Operator* op, QWidget* 
 
   progress_ = new DownloadProgressDialog(*program_, this);
   eraseNotice_ = new EraseNoticeWindow(*program_, this);
-  connect(banner, &Banner::doubleClicked, progress_, &DownloadProgressDialog::showIdle);
+  connect(banner_, &Banner::doubleClicked, progress_, &DownloadProgressDialog::showIdle);
 
   program_->setCalibrationOpener([this] { openCalibration(); });
+
+  applyTexts();
+  program_->languageChange().subscribe([this] { applyTexts(); });
 
   pageBatch_.watch(program_->navigation());
   pageBatch_.renderNow();
@@ -134,10 +135,18 @@ QWidget* VelmoMainWindow::buildLanguageBox() {
   languageBox_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   for (const std::string& name : program_->languages()) languageBox_->addItem(toQString(name));
   languageBox_->setCurrentText(toQString(program_->language()));
+  // The choice applies at once, to every open window; it is stored at exit.
+  connect(languageBox_, &QComboBox::textActivated, this,
+          [this](const QString& name) { program_->setLanguage(name.toStdString()); });
   auto* layout = new QVBoxLayout(group);
   layout->addWidget(languageBox_);
   group->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
   return group;
+}
+
+void VelmoMainWindow::applyTexts() {
+  setWindowTitle(toQString(program_->texts().windowTitle()));
+  banner_->setTitle(toQString(program_->text("MAIN", "main_name")));
 }
 
 void VelmoMainWindow::placeWindow() {

@@ -23,6 +23,7 @@ class QStackedWidget;
 
 namespace ql {
 
+class Banner;
 class CalibrationDialog;
 class DataViewPage;
 class DownloadProgressDialog;
@@ -48,6 +49,9 @@ class VelmoMainWindow : public QMainWindow {
 
   // Shows the window and schedules the deferred start-up.
   void start();
+  // Sets the window title and banner from the language in use; the pages and dialogs apply
+  // their own texts on the same language change.
+  void applyTexts();
   VelmoProgram& program() { return *program_; }
   DataViewPage* dataViewPage() const { return dataView_; }
   DownloadProgressDialog* progressDialog() const { return progress_; }
@@ -73,6 +77,7 @@ class VelmoMainWindow : public QMainWindow {
   SerialPort port_;
   std::unique_ptr<VelmoProgram> program_;  // before the views: they render its models
   VelmoPictures pictures_;
+  Banner* banner_ = nullptr;
   NavigationBar* navigation_ = nullptr;
   QStackedWidget* pages_ = nullptr;
   LiveValuesBox* liveValues_ = nullptr;
