@@ -18,7 +18,11 @@ using Branch = ReceiveDispatcher::Branch;
 
 // A read reply as the logger sends it: echo of the request, then 01 03 n data CRC.
 Bytes readReply(std::uint16_t address, std::uint16_t count, const Bytes& data) {
-  Bytes response{0x01, 0x03, static_cast<std::uint8_t>(data.size())};
+  Bytes response;
+  response.reserve(3 + data.size());
+  response.push_back(0x01);
+  response.push_back(0x03);
+  response.push_back(static_cast<std::uint8_t>(data.size()));
   response.insert(response.end(), data.begin(), data.end());
   return concat({AppendCrc(reg::readRequest(address, count)), AppendCrc(response)});
 }
