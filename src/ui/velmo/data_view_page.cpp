@@ -120,7 +120,7 @@ DataViewPage::DataViewPage(VelmoProgram& program, const VelmoPictures& pictures,
   connect(exportButton, &PictureButton::clicked, this, &DataViewPage::exportDataPage);
   connect(downloadLayoutButton, &PictureButton::clicked, this, &DataViewPage::exportDownloadLayout);
   connect(annotatedButton, &PictureButton::clicked, this, &DataViewPage::exportAnnotated);
-  driftCorrectionCheck_ = new QCheckBox(text("chk_sec_drift_correct"), this);
+  driftCorrectionCheck_ = texts_.textOf(new QCheckBox(this), "MAIN", "chk_sec_drift_correct");
   driftCorrectionCheck_->setObjectName("driftCorrectionCheck");
   connect(driftCorrectionCheck_, &QCheckBox::toggled, this,
           [this](bool on) { controller_.setDriftCorrection(on); });
@@ -258,7 +258,7 @@ QWidget* DataViewPage::buildHeightChoices() {
   buttons->addWidget(choose);
   buttons->addWidget(clear);
   buttons->addStretch(1);
-  auto* gapCaption = new QLabel(text("cpt_sec_baro_gap"), box);
+  auto* gapCaption = texts_.textOf(new QLabel(box), "MAIN", "cpt_sec_baro_gap");
   barometricGapEdit_ = new QLineEdit(toQString(formatShortest(controller_.barometricGapHours())), box);
   barometricGapEdit_->setObjectName("barometricGapEdit");
   gapCaption->setBuddy(barometricGapEdit_);
