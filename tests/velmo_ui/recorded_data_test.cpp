@@ -137,7 +137,7 @@ QListWidget* openOnDataPage(VelmoMainWindow& window, const QString& name) {
   auto* list = child<QListWidget>(window, "localFileList");
   if (!list) return nullptr;
   // The list is rebuilt on the next turn of the loop after the page change.
-  QTest::qWaitFor([list] { return list->count() > 0; }, kUiTimeoutMs);
+  (void)QTest::qWaitFor([list] { return list->count() > 0; }, kUiTimeoutMs);  // an empty list finds nothing
   for (int row = 0; row < list->count(); ++row) {
     if (!list->item(row)->text().endsWith(name)) continue;
     list->setCurrentRow(row);
