@@ -255,6 +255,7 @@ const std::vector<LanguageKey>& languageKeys() {
       {"QL310", "ql310_line_intemp"},
       {"QL310", "ql310_graphdis"},
       {"QL310", "ql310_whole_file"},
+      {"QL310", "ql310_error_write_portlost"},
       // MENU
       {"MENU", "menu_dis"},
       {"MENU", "menu_clear"},

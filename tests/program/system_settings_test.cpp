@@ -70,7 +70,9 @@ TEST_F(SystemSettingsTest, TemperatureCorrectionRewritesTheBlockWithOnlyTheOffse
   dialog.changeTemperatureOffset();
 
   Bytes expected{0x01, 0x10, 0x30, 0x06, 0x00, 0x0A, 0x14};
-  Bytes block = singles({1.0f, -0.05f, 25.0f, 0.0039f, 1.0f});
+  // The logger's other constants stay as they were: the four singles, then the AD offset.
+  Bytes block = singles({1.0f, -0.05f, 0.00143f, 0.0f});
+  putBeU32(block, 16300000);
   expected.insert(expected.end(), block.begin(), block.end());
   ASSERT_EQ(framesSent({0x01, 0x10, 0x30, 0x06}).size(), 1u);
   EXPECT_EQ(framesSent({0x01, 0x10, 0x30, 0x06})[0], AppendCrc(expected));
