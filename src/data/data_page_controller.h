@@ -4,7 +4,7 @@
 // or a barometric series), and the exports of the open file through the save dialog. The window
 // renders this state and forwards the operator's actions; tests drive it directly.
 //
-// The spec'd parameters (density, gravity, offset) apply to the next decoding, as typed. The
+// The depth parameters (density, gravity, offset) apply to the next decoding, as typed. The
 // choices added beside them (water, latitude, barometric file) apply at once: the page shown is
 // read again with them. The water choice, the latitude and the barometric file are kept between
 // runs in velmo's home (datapage.ini). The clock drift of the open file is measured when it opens;
